@@ -1,0 +1,18 @@
+# pelvaro_add_test(<name> SOURCES <files...> LIBS <targets...> [QT])
+# Declares one GoogleTest program and registers its tests with CTest.
+# QT: the program uses Qt widgets; its tests run on the offscreen platform.
+function(pelvaro_add_test name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${PELVARO_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+    PELVARO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
+  set(env "")
+  if(ARG_QT)
+    set(env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg-runtime)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/xdg-runtime)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120)
+endfunction()

@@ -1,0 +1,277 @@
+#include "text_types.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+bool starts_two_byte_character(unsigned char byte) { return byte >= 0x80; }
+
+// Bytes taken by the character that starts at index i (never past the end).
+std::size_t character_width(const Text& text, std::size_t i)
+{
+    const bool pair = starts_two_byte_character(static_cast<unsigned char>(text[i]));
+    return (pair && i + 1 < text.size()) ? 2 : 1;
+}
+
+char fold_ascii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool matches_at(const Text& text, std::size_t i, const Text& needle, bool ignore_case)
+{
+    if (text.size() - i < needle.size()) return false;
+    for (std::size_t k = 0; k < needle.size(); ++k) {
+        const char a = text[i + k];
+        const char b = needle[k];
+        if (ignore_case ? fold_ascii(a) != fold_ascii(b) : a != b) return false;
+    }
+    return true;
+}
+
+bool is_full_width_space(const Text& text, std::size_t i)
+{
+    return i + 1 < text.size() && static_cast<unsigned char>(text[i]) == 0xA1 &&
+           static_cast<unsigned char>(text[i + 1]) == 0xA1;
+}
+
+// Width of the space at index i (1 or 2), or 0 when no space starts there.
+std::size_t space_width_at(const Text& text, std::size_t i)
+{
+    if (text[i] == ' ') return 1;
+    if (is_full_width_space(text, i)) return 2;
+    return 0;
+}
+
+}  // namespace
+
+int text_length(const Text& text) { return static_cast<int>(text.size()); }
+
+Text text_left(const Text& text, int n)
+{
+    if (n <= 0) return {};
+    return text.substr(0, static_cast<std::size_t>(n));
+}
+
+Text text_right(const Text& text, int n)
+{
+    if (n <= 0) return {};
+    if (n >= text_length(text)) return text;
+    return text.substr(text.size() - static_cast<std::size_t>(n));
+}
+
+Text text_mid(const Text& text, int start, int n)
+{
+    if (start < 1 || start > text_length(text) || n <= 0) return {};
+    return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(n));
+}
+
+int find_text(const Text& text, const Text& needle, int start, bool ignore_case)
+{
+    const std::size_t begin = start >= 1 ? static_cast<std::size_t>(start - 1) : 0;
+    if (begin >= text.size()) return -1;
+    if (needle.empty()) return 1;
+    for (std::size_t i = begin; text.size() - i >= needle.size(); i += character_width(text, i)) {
+        if (matches_at(text, i, needle, ignore_case)) return static_cast<int>(i + 1);
+    }
+    return -1;
+}
+
+Text replace_text(const Text& text, const Text& old_text, const Text& new_text, int start,
+                  std::optional<int> count, bool case_sensitive)
+{
+    if (start < 1) start = 1;
+    if (text.empty() || old_text.empty() || start > text_length(text) || (count && *count == 0))
+        return text;
+
+    std::size_t i = static_cast<std::size_t>(start - 1);
+    Text result = text.substr(0, i);
+    while (i < text.size()) {
+        if (matches_at(text, i, old_text, !case_sensitive)) {
+            result += new_text;
+            i += old_text.size();
+            if (count && --*count == 0) {
+                result.append(text, i, Text::npos);
+                break;
+            }
+        } else {
+            const std::size_t width = character_width(text, i);
+            result.append(text, i, width);
+            i += width;
+        }
+    }
+    return result;
+}
+
+TextArray split_text(const Text& text, const Text& delimiter)
+{
+    TextArray pieces;
+    if (text.empty()) return pieces;
+    if (delimiter.empty()) {
+        pieces.append(text);
+        return pieces;
+    }
+    std::size_t piece_start = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (matches_at(text, i, delimiter, false)) {
+            pieces.append(text.substr(piece_start, i - piece_start));
+            i += delimiter.size();
+            piece_start = i;
+        } else {
+            i += character_width(text, i);
+        }
+    }
+    if (piece_start < text.size()) pieces.append(text.substr(piece_start));
+    return pieces;
+}
+
+Text trim_text(const Text& text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t width = space_width_at(text, i);
+        if (width == 0) break;
+        i += width;
+    }
+    const std::size_t first = i;
+    std::size_t end = first;  // one past the last character that is not a space
+    while (i < text.size()) {
+        const std::size_t space = space_width_at(text, i);
+        const std::size_t width = space ? space : character_width(text, i);
+        i += width;
+        if (!space) end = i;
+    }
+    return text.substr(first, end - first);
+}
+
+Text remove_spaces(const Text& text)
+{
+    Text result;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t space = space_width_at(text, i);
+        const std::size_t width = space ? space : character_width(text, i);
+        if (!space) result.append(text, i, width);
+        i += width;
+    }
+    return result;
+}
+
+Text upper_case(const Text& text)
+{
+    Text result = text;
+    for (std::size_t i = 0; i < result.size(); i += character_width(result, i))
+        result[i] = fold_ascii(result[i]);
+    return result;
+}
+
+int char_code(const Text& text, int position)
+{
+    if (position < 1 || position > text_length(text)) return 0;
+    return static_cast<signed char>(text[static_cast<std::size_t>(position - 1)]);
+}
+
+Text char_from_code(int code)
+{
+    const char byte = static_cast<char>(to_byte(code));
+    return byte == 0 ? Text{} : Text(1, byte);
+}
+
+Text space_text(int n) { return n < 1 ? Text{} : Text(static_cast<std::size_t>(n), ' '); }
+
+bool compare_text(const Text& a, const Text& b) { return a == b; }
+
+Text number_to_text(int value) { return std::to_string(value); }
+
+Text number_to_text(double value)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.13g", value);
+    return buffer;
+}
+
+Text bytes_to_text(const Bytes& bytes)
+{
+    Text text;
+    for (std::uint8_t byte : bytes) {
+        if (byte == 0) break;
+        text.push_back(static_cast<char>(byte));
+    }
+    return text;
+}
+
+int text_to_int(const Text& text)
+{
+    // Full-width ASCII forms (0xA3 0xA1..0xFE) and the full-width space read as ASCII.
+    Text ascii;
+    for (std::size_t i = 0; i < text.size(); i += character_width(text, i)) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const auto trail = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE)
+            ascii.push_back(static_cast<char>(trail - 0xA1 + 0x21));
+        else if (lead == 0xA1 && trail == 0xA1)
+            ascii.push_back(' ');
+        else
+            ascii.append(text, i, character_width(text, i));
+    }
+
+    std::size_t i = 0;
+    while (i < ascii.size() && (ascii[i] == ' ' || (ascii[i] >= '\t' && ascii[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < ascii.size() && (ascii[i] == '+' || ascii[i] == '-')) negative = ascii[i++] == '-';
+    // Digits past the 32-bit range saturate at its ends.
+    long long value = 0;
+    constexpr long long limit = static_cast<long long>(std::numeric_limits<int>::max()) + 1;
+    for (; i < ascii.size() && ascii[i] >= '0' && ascii[i] <= '9'; ++i)
+        value = std::min(limit, value * 10 + (ascii[i] - '0'));
+    if (negative) value = -value;
+    return static_cast<int>(std::min<long long>(value, std::numeric_limits<int>::max()));
+}
+
+Bytes text_to_bytes(const Text& text) { return Bytes(text.begin(), text.end()); }
+
+std::uint8_t to_byte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+
+int bytes_length(const Bytes& bytes) { return static_cast<int>(bytes.size()); }
+
+Bytes bytes_left(const Bytes& bytes, int n)
+{
+    const auto count = static_cast<std::size_t>(std::clamp(n, 0, bytes_length(bytes)));
+    return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+Bytes bytes_right(const Bytes& bytes, int n)
+{
+    const auto count = static_cast<std::size_t>(std::clamp(n, 0, bytes_length(bytes)));
+    return Bytes(bytes.end() - static_cast<std::ptrdiff_t>(count), bytes.end());
+}
+
+Bytes bytes_mid(const Bytes& bytes, int start, int n)
+{
+    if (start < 1) start = 1;
+    if (start > bytes_length(bytes) || n <= 0) return {};
+    const auto first = static_cast<std::size_t>(start - 1);
+    const auto count = std::min(static_cast<std::size_t>(n), bytes.size() - first);
+    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(first),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(first + count));
+}
+
+Bytes zero_bytes(int n) { return n <= 0 ? Bytes{} : Bytes(static_cast<std::size_t>(n), 0); }
+
+bool compare_bytes(const Bytes& a, const Bytes& b) { return a == b; }
+
+int array_count(const TextArray& array) { return array.count(); }
+
+void array_append(TextArray& array, const Text& text) { array.append(text); }
+
+int shift_left(int value, int n)
+{
+    return static_cast<int>(static_cast<std::uint32_t>(value) << (n & 31));
+}
+
+int shift_right(int value, int n) { return value >> (n & 31); }
+
+double int_divide(double a, double b) { return std::trunc(a / b); }
+
+double modulo(double a, double b) { return std::fmod(a, b); }
