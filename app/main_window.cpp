@@ -1,0 +1,302 @@
+#include "main_window.h"
+
+#include "code_page.h"
+#include "copy_handler.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+
+#include <limits>
+#include <string_view>
+
+namespace {
+
+constexpr int column_count = 3;
+
+// The MessageBox flag fields this window understands.
+constexpr int message_icon_mask = 0xF0;
+constexpr int message_icon_stop = 0x10;
+constexpr int message_icon_question = 0x20;
+constexpr int message_icon_warning = 0x30;
+
+const char* const default_room_address = "https://www.huya.com/lpl";
+
+QString to_qstring(const Text& text)
+{
+    const std::u16string wide = gbk_to_utf16(text);
+    return QString::fromUtf16(wide.data(), static_cast<qsizetype>(wide.size()));
+}
+
+Text to_text(const QString& text)
+{
+    return utf16_to_gbk(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                            static_cast<std::size_t>(text.size())));
+}
+
+// The list reports a double-click anywhere in its rows area, after the view has
+// done its own part (the first click of the pair has already moved the selection).
+class ReportList final : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    std::function<void()> on_double_click;
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        QTableWidget::mouseDoubleClickEvent(event);
+        if (event->button() == Qt::LeftButton && on_double_click) on_double_click();
+    }
+};
+
+QTableWidget* make_report_list(QWidget* parent)
+{
+    auto* list = new ReportList(0, column_count, parent);
+    list->setHorizontalHeaderLabels({QStringLiteral("线路"), QStringLiteral("清晰度"),
+                                     QStringLiteral("地址")});
+    list->setColumnWidth(0, 50);
+    list->setColumnWidth(1, 80);
+    list->setColumnWidth(2, 360);
+
+    QHeaderView* header = list->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStretchLastSection(false);
+    header->setHighlightSections(false);
+    header->setSectionsClickable(true);  // clickable, but nothing sorts
+    header->setSortIndicatorShown(false);
+    list->setSortingEnabled(false);
+
+    // A report view: no row numbers, compact rows, one whole row selected at a time.
+    list->verticalHeader()->hide();
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
+    list->setCornerButtonEnabled(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setShowGrid(true);
+    list->setWordWrap(false);
+    list->setTextElideMode(Qt::ElideRight);
+
+    // Black on white whatever the theme; the selection is not shown while the
+    // list lacks the focus, so an inactive highlight looks like plain cells.
+    QPalette palette = list->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, Qt::white);
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
+    list->setPalette(palette);
+    return list;
+}
+
+}  // namespace
+
+QPoint centred_origin(const QSize& screen, const QSize& window)
+{
+    return {(screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2};
+}
+
+std::unique_ptr<QMessageBox> build_message_box(const QString& text, int flags,
+                                               const QString& caption)
+{
+    auto box = std::make_unique<QMessageBox>();  // no owner window
+    box->setWindowTitle(caption);
+    box->setTextFormat(Qt::PlainText);  // messages carry file names, never markup
+    box->setText(text);
+    box->setStandardButtons(QMessageBox::Ok);
+    switch (flags & message_icon_mask) {
+    case message_icon_stop: box->setIcon(QMessageBox::Critical); break;
+    case message_icon_question: box->setIcon(QMessageBox::Question); break;
+    case message_icon_warning: box->setIcon(QMessageBox::Warning); break;
+    case message_icon_information: box->setIcon(QMessageBox::Information); break;
+    default: box->setIcon(QMessageBox::NoIcon); break;
+    }
+    // Task-modal means every window of the program is disabled while the box is
+    // open, which is what application-modal does. A system-modal box is the same
+    // plus staying on top; Qt cannot block other programs, so it is no more than that.
+    box->setWindowModality(Qt::ApplicationModal);
+    const bool on_top = (flags & (message_topmost | message_system_modal)) != 0;
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, on_top);
+    return box;
+}
+
+void present_message_box(const QString& text, int flags, const QString& caption)
+{
+    build_message_box(text, flags, caption)->exec();
+}
+
+bool write_system_clipboard(const QString& text)
+{
+    if (!qGuiApp) return false;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return false;
+    clipboard->setText(text, QClipboard::Clipboard);
+    // Another program may hold the clipboard or take it back at once; only what
+    // can be read back counts as set.
+    return clipboard->text(QClipboard::Clipboard) == text;
+}
+
+MainWindow::MainWindow(QWidget* parent)
+    : QWidget(parent),
+      message_presenter_(present_message_box),
+      clipboard_writer_(write_system_clipboard)
+{
+    setWindowTitle(QStringLiteral("Pelvaro"));
+    // Title bar with system menu, minimize and close; no maximize box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    label_ = new QLabel(QStringLiteral("播放地址："), this);
+    label_->setObjectName(QStringLiteral("标签1"));
+    label_->setGeometry(8, 8, 64, 24);
+
+    address_ = new QLineEdit(this);
+    address_->setObjectName(QStringLiteral("播放地址"));
+    address_->setGeometry(80, 8, 232, 24);
+    address_->setMaxLength(std::numeric_limits<int>::max());
+    address_->setText(QString::fromLatin1(default_room_address));
+
+    playlist_box_ = new QCheckBox(QStringLiteral("生成PotPlayer列表"), this);
+    playlist_box_->setObjectName(QStringLiteral("选择框"));
+    playlist_box_->setGeometry(320, 8, 128, 24);
+
+    resolve_button_ = new QPushButton(QStringLiteral("解析地址"), this);
+    resolve_button_->setObjectName(QStringLiteral("解析按钮"));
+    resolve_button_->setGeometry(456, 8, 80, 24);
+    connect(resolve_button_, &QPushButton::clicked, this, &MainWindow::on_resolve_clicked);
+
+    list_ = make_report_list(this);
+    list_->setObjectName(QStringLiteral("列表框"));
+    list_->setGeometry(8, 40, 528, 324);
+    static_cast<ReportList*>(list_)->on_double_click = [this] { copy_selected_address(*this); };
+
+    // The outer size is what is fixed. Before the window is shown no frame is
+    // known (and without a window manager there is none), so the client area
+    // takes the whole size for now; fit_outer_frame() shrinks it once the frame
+    // shows up.
+    setFixedSize(main_window_width, main_window_height);
+    centre_on_primary_screen();
+}
+
+MainWindow::~MainWindow() = default;
+
+Text MainWindow::address_text() { return to_text(address_->text()); }
+
+bool MainWindow::playlist_wanted() { return playlist_box_->isChecked(); }
+
+void MainWindow::list_clear() { list_->setRowCount(0); }
+
+int MainWindow::list_append_row()
+{
+    const int row = list_->rowCount();
+    list_->insertRow(row);
+    for (int column = 0; column < column_count; ++column) {
+        auto* cell = new QTableWidgetItem;
+        cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        list_->setItem(row, column, cell);
+    }
+    return row;
+}
+
+void MainWindow::list_set_cell(int row, int column, const Text& text)
+{
+    if (row < 0 || row >= list_->rowCount() || column < 0 || column >= column_count) return;
+    if (QTableWidgetItem* cell = list_->item(row, column)) cell->setText(to_qstring(text));
+}
+
+Text MainWindow::list_cell_text(int row, int column)
+{
+    const QTableWidgetItem* cell = list_->item(row, column);  // null when out of range
+    return cell ? to_text(cell->text()) : Text();
+}
+
+int MainWindow::list_selected_row()
+{
+    int first = -1;
+    for (const QModelIndex& index : list_->selectionModel()->selectedIndexes())
+        if (first < 0 || index.row() < first) first = index.row();
+    return first;
+}
+
+bool MainWindow::put_clipboard_text(const Text& text)
+{
+    return clipboard_writer_ && clipboard_writer_(to_qstring(text));
+}
+
+void MainWindow::show_message(const Text& text, int flags, const Text& caption)
+{
+    if (message_presenter_) message_presenter_(to_qstring(text), flags, to_qstring(caption));
+}
+
+void MainWindow::set_resolve_action(ResolveAction action) { resolve_action_ = std::move(action); }
+
+void MainWindow::set_message_presenter(MessagePresenter presenter)
+{
+    message_presenter_ = std::move(presenter);
+}
+
+void MainWindow::set_clipboard_writer(ClipboardWriter writer)
+{
+    clipboard_writer_ = std::move(writer);
+}
+
+void MainWindow::on_resolve_clicked()
+{
+    // A resolution lets queued events run while it decodes; a click arriving
+    // then must not start a second resolution inside the first, which would go
+    // on writing into a list the nested one had just rebuilt.
+    if (resolving_ || !resolve_action_) return;
+    resolving_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{resolving_};
+    resolve_action_(*this);
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    fit_outer_frame();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    fit_outer_frame();
+}
+
+// A window manager adds its frame after the window is mapped, and Qt learns its
+// size only then (a move follows the reparenting). Once it is known, the client
+// area gives up the frame's share so that the outer size stays 550 × 400, and the
+// window is centred again by its outer edge. This happens once; later moves are
+// the user's.
+void MainWindow::fit_outer_frame()
+{
+    if (frame_fitted_ || !isVisible()) return;
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.width() <= 0 && frame.height() <= 0) return;
+    frame_fitted_ = true;
+    setFixedSize(main_window_width - frame.width(), main_window_height - frame.height());
+    centre_on_primary_screen();
+}
+
+// On the whole primary screen, task bar included; for a top-level window move()
+// places the outer frame.
+void MainWindow::centre_on_primary_screen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    move(area.topLeft() +
+         centred_origin(area.size(), QSize(main_window_width, main_window_height)));
+}
