@@ -1,9 +1,11 @@
+#include "code_page.h"
 #include "encodings.h"
 #include "runtime_hooks.h"
 #include "text_types.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 using namespace std::string_literals;
@@ -235,6 +237,56 @@ TEST(Utf8ToGbk, Conversions)
         {"\0abc"s, "", "a zero byte first"},
         {"x\xF0\x9F\x98\x80y", "x?y", "a character the code page lacks"},
         {"x\xFFy", "x?y", "malformed UTF-8"},
+        {"a\xE2\x80\x8B" "b", "ab", "an invisible character the code page lacks is dropped"},
     };
     for (const auto& c : cases) EXPECT_EQ(utf8_to_gbk(bytes_of(c.utf8)), c.expected) << c.why;
+}
+
+// The page converter decodes well-formed UTF-8 itself; everything it produces must
+// be what ICU's conversion makes of the same bytes.
+TEST(Utf8ToGbk, AgreesWithTheCodePageConverter)
+{
+    std::string every_bmp_character;
+    for (char32_t c = 1; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        if (c < 0x80) {
+            every_bmp_character += static_cast<char>(c);
+        } else if (c < 0x800) {
+            every_bmp_character += static_cast<char>(0xC0 | (c >> 6));
+            every_bmp_character += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            every_bmp_character += static_cast<char>(0xE0 | (c >> 12));
+            every_bmp_character += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            every_bmp_character += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    EXPECT_EQ(utf8_to_gbk(bytes_of(every_bmp_character)), gbk_from_utf8(every_bmp_character));
+
+    const std::string malformed[] = {
+        "\xC0\x80",
+        "\xC1\xBF",
+        "\xE0\x80\x80 overlong",
+        "\xED\xA0\x80 surrogate",
+        "\xE4\xB8 cut",
+        "\xE4\xB8\xE4\xB8\xAD",
+        "\xF0\x9F\x98",
+        "\xF4\x90\x80\x80",
+        "\xF8\x88\x80\x80\x80",
+        "\x80\xBF\xFE\xFF",
+        "a\xE4",
+        "\xE4\xB8\xAD\xC3",
+    };
+    for (const auto& input : malformed)
+        EXPECT_EQ(utf8_to_gbk(bytes_of(input)), gbk_from_utf8(input)) << input;
+
+    // Random bytes, weighted toward the bytes that make up UTF-8 sequences.
+    std::mt19937 random(7);
+    const unsigned char pieces[] = {'a',  ' ',  0x80, 0x9F, 0xA0, 0xBF, 0xC2, 0xC3, 0xDF,
+                                    0xE0, 0xE4, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF};
+    for (int round = 0; round < 2000; ++round) {
+        std::string input;
+        const int length = static_cast<int>(random() % 24) + 1;
+        for (int k = 0; k < length; ++k) input += static_cast<char>(pieces[random() % 17]);
+        ASSERT_EQ(utf8_to_gbk(bytes_of(input)), gbk_from_utf8(input)) << "round " << round;
+    }
 }
