@@ -5,8 +5,8 @@
 #include "text_types.h"
 
 // The UTF-8 bytes as code page 936 text, ending before the first zero byte.
-// Never fails: malformed UTF-8 becomes "?" and so does a character the code page
-// lacks; the empty Bytes give the empty text.
+// Never fails: malformed UTF-8 becomes "?", and so does a character the code page
+// lacks (unless it is an invisible one, which is dropped); empty Bytes give empty text.
 Text utf8_to_gbk(const Bytes& utf8);
 
 // Base64 of the bytes, with padding and without line breaks. Pads the caller's
