@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -42,11 +43,23 @@ Text to_text(const QString& text)
                                             static_cast<std::size_t>(text.size())));
 }
 
-// The list reports a double-click anywhere in its rows area, after the view has
-// done its own part (the first click of the pair has already moved the selection).
+// A report list: it reports a double-click anywhere in its rows area, after the
+// view has done its own part (the first click of the pair has already moved the
+// selection), and it shows the selection only while it has the focus.
 class ReportList final : public QTableWidget {
 public:
-    using QTableWidget::QTableWidget;
+    ReportList(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent)
+    {
+        // Black on white whatever the theme.
+        QPalette colours = palette();
+        colours.setColor(QPalette::Base, Qt::white);
+        colours.setColor(QPalette::Text, Qt::black);
+        setPalette(colours);
+        highlight_ = colours.color(QPalette::Active, QPalette::Highlight);
+        highlighted_text_ = colours.color(QPalette::Active, QPalette::HighlightedText);
+        show_selection(false);
+    }
+
     std::function<void()> on_double_click;
 
 protected:
@@ -55,13 +68,36 @@ protected:
         QTableWidget::mouseDoubleClickEvent(event);
         if (event->button() == Qt::LeftButton && on_double_click) on_double_click();
     }
+    void focusInEvent(QFocusEvent* event) override
+    {
+        show_selection(true);
+        QTableWidget::focusInEvent(event);
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        show_selection(false);
+        QTableWidget::focusOutEvent(event);
+    }
+
+private:
+    // A hidden selection is drawn in the colours of a plain cell.
+    void show_selection(bool shown)
+    {
+        QPalette colours = palette();
+        colours.setColor(QPalette::Highlight, shown ? highlight_ : QColor(Qt::white));
+        colours.setColor(QPalette::HighlightedText, shown ? highlighted_text_ : QColor(Qt::black));
+        setPalette(colours);
+    }
+
+    QColor highlight_;
+    QColor highlighted_text_;
 };
 
 QTableWidget* make_report_list(QWidget* parent)
 {
     auto* list = new ReportList(0, column_count, parent);
-    list->setHorizontalHeaderLabels({QStringLiteral("线路"), QStringLiteral("清晰度"),
-                                     QStringLiteral("地址")});
+    list->setHorizontalHeaderLabels(
+        {QStringLiteral("线路"), QStringLiteral("清晰度"), QStringLiteral("地址")});
     list->setColumnWidth(0, 50);
     list->setColumnWidth(1, 80);
     list->setColumnWidth(2, 360);
@@ -86,14 +122,6 @@ QTableWidget* make_report_list(QWidget* parent)
     list->setWordWrap(false);
     list->setTextElideMode(Qt::ElideRight);
 
-    // Black on white whatever the theme; the selection is not shown while the
-    // list lacks the focus, so an inactive highlight looks like plain cells.
-    QPalette palette = list->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, Qt::black);
-    palette.setColor(QPalette::Inactive, QPalette::Highlight, Qt::white);
-    palette.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
-    list->setPalette(palette);
     return list;
 }
 
@@ -113,11 +141,21 @@ std::unique_ptr<QMessageBox> build_message_box(const QString& text, int flags,
     box->setText(text);
     box->setStandardButtons(QMessageBox::Ok);
     switch (flags & message_icon_mask) {
-    case message_icon_stop: box->setIcon(QMessageBox::Critical); break;
-    case message_icon_question: box->setIcon(QMessageBox::Question); break;
-    case message_icon_warning: box->setIcon(QMessageBox::Warning); break;
-    case message_icon_information: box->setIcon(QMessageBox::Information); break;
-    default: box->setIcon(QMessageBox::NoIcon); break;
+        case message_icon_stop:
+            box->setIcon(QMessageBox::Critical);
+            break;
+        case message_icon_question:
+            box->setIcon(QMessageBox::Question);
+            break;
+        case message_icon_warning:
+            box->setIcon(QMessageBox::Warning);
+            break;
+        case message_icon_information:
+            box->setIcon(QMessageBox::Information);
+            break;
+        default:
+            box->setIcon(QMessageBox::NoIcon);
+            break;
     }
     // Task-modal means every window of the program is disabled while the box is
     // open, which is what application-modal does. A system-modal box is the same
@@ -189,11 +227,20 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow() = default;
 
-Text MainWindow::address_text() { return to_text(address_->text()); }
+Text MainWindow::address_text()
+{
+    return to_text(address_->text());
+}
 
-bool MainWindow::playlist_wanted() { return playlist_box_->isChecked(); }
+bool MainWindow::playlist_wanted()
+{
+    return playlist_box_->isChecked();
+}
 
-void MainWindow::list_clear() { list_->setRowCount(0); }
+void MainWindow::list_clear()
+{
+    list_->setRowCount(0);
+}
 
 int MainWindow::list_append_row()
 {
@@ -237,7 +284,10 @@ void MainWindow::show_message(const Text& text, int flags, const Text& caption)
     if (message_presenter_) message_presenter_(to_qstring(text), flags, to_qstring(caption));
 }
 
-void MainWindow::set_resolve_action(ResolveAction action) { resolve_action_ = std::move(action); }
+void MainWindow::set_resolve_action(ResolveAction action)
+{
+    resolve_action_ = std::move(action);
+}
 
 void MainWindow::set_message_presenter(MessagePresenter presenter)
 {

@@ -18,7 +18,8 @@ class QPushButton;
 class QTableWidget;
 
 // Shows one message box and returns when the user has closed it.
-using MessagePresenter = std::function<void(const QString& text, int flags, const QString& caption)>;
+using MessagePresenter =
+    std::function<void(const QString& text, int flags, const QString& caption)>;
 // Puts a text on the clipboard; false when it could not be set.
 using ClipboardWriter = std::function<bool(const QString& text)>;
 // What a click on the resolve button runs.

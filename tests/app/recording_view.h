@@ -27,10 +27,10 @@ public:
 
     // State and records.
     std::vector<Row> rows;
-    Text clipboard;                       // what the clipboard holds now
-    std::vector<Text> clipboard_puts;     // every text offered, set or not
+    Text clipboard;                    // what the clipboard holds now
+    std::vector<Text> clipboard_puts;  // every text offered, set or not
     std::vector<Message> messages;
-    std::vector<std::string> calls;       // operation names, in call order
+    std::vector<std::string> calls;  // operation names, in call order
 
     Text address_text() override
     {

@@ -58,9 +58,10 @@ class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        window.set_message_presenter([this](const QString& text, int flags, const QString& caption) {
-            messages.push_back({text, flags, caption});
-        });
+        window.set_message_presenter(
+            [this](const QString& text, int flags, const QString& caption) {
+                messages.push_back({text, flags, caption});
+            });
         list = control<QTableWidget>("列表框");
     }
 
@@ -170,8 +171,7 @@ TEST(CentredOrigin, HalvesTheSpareRoomDroppingTheFraction)
         QPoint expected;
     };
     for (const Case& c : {
-             Case{{1024, 768}, {237, 184}},
-             Case{{1920, 1080}, {685, 340}},
+             Case{{1024, 768}, {237, 184}}, Case{{1920, 1080}, {685, 340}},
              Case{{1366, 769}, {408, 184}},  // odd spare room: the half pixel goes
              Case{{550, 400}, {0, 0}},
              Case{{549, 397}, {0, -1}},  // smaller than the window: toward zero
@@ -205,12 +205,14 @@ TEST_F(MainWindowTest, ListIsAReportViewWithThreeColumns)
 TEST_F(MainWindowTest, ClickingAColumnHeaderChangesNothing)
 {
     show();
-    for (const char* name : {"b", "c", "a"}) window.list_set_cell(window.list_append_row(), 0, name);
+    for (const char* name : {"b", "c", "a"})
+        window.list_set_cell(window.list_append_row(), 0, name);
     list->selectRow(1);
     QHeaderView* header = list->horizontalHeader();
     for (int column = 0; column < 3; ++column) {
-        const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                            header->height() / 2);
+        const QPoint centre(
+            header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+            header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
     }
     EXPECT_EQ(window.list_cell_text(0, 0), "b");
@@ -218,6 +220,27 @@ TEST_F(MainWindowTest, ClickingAColumnHeaderChangesNothing)
     EXPECT_EQ(window.list_cell_text(2, 0), "a");
     EXPECT_EQ(window.list_selected_row(), 1);
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainWindowTest, SelectionShowsOnlyWhileTheListHasFocus)
+{
+    show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    fill_list();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, address_cell(0));
+    ASSERT_TRUE(list->hasFocus());
+    const auto highlight = [&] {
+        return list->palette().color(QPalette::Active, QPalette::Highlight);
+    };
+    EXPECT_NE(highlight(), list->palette().color(QPalette::Active, QPalette::Base));
+
+    control<QLineEdit>("播放地址")->setFocus();
+    EXPECT_EQ(highlight(), list->palette().color(QPalette::Active, QPalette::Base));
+    EXPECT_EQ(window.list_selected_row(), 0);  // hidden, not dropped
+
+    list->setFocus();
+    EXPECT_NE(highlight(), list->palette().color(QPalette::Active, QPalette::Base));
 }
 
 TEST_F(MainWindowTest, ListOperationsAppendSetReadAndClear)
@@ -340,8 +363,8 @@ TEST_F(MainWindowTest, RealMessageBoxIsModalAndReturnsWhenClosed)
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
         seen_caption = box->windowTitle();
-        window_blocked = window.testAttribute(Qt::WA_Disabled) ||
-                         QApplication::activeModalWidget() != &window;
+        window_blocked =
+            window.testAttribute(Qt::WA_Disabled) || QApplication::activeModalWidget() != &window;
         box->accept();
     });
     closer.start();
