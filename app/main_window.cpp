@@ -93,7 +93,7 @@ private:
     QColor highlighted_text_;
 };
 
-QTableWidget* make_report_list(QWidget* parent)
+ReportList* make_report_list(QWidget* parent)
 {
     auto* list = new ReportList(0, column_count, parent);
     list->setHorizontalHeaderLabels(
@@ -212,10 +212,11 @@ MainWindow::MainWindow(QWidget* parent)
     resolve_button_->setGeometry(456, 8, 80, 24);
     connect(resolve_button_, &QPushButton::clicked, this, &MainWindow::on_resolve_clicked);
 
-    list_ = make_report_list(this);
-    list_->setObjectName(QStringLiteral("列表框"));
-    list_->setGeometry(8, 40, 528, 324);
-    static_cast<ReportList*>(list_)->on_double_click = [this] { copy_selected_address(*this); };
+    ReportList* list = make_report_list(this);
+    list->setObjectName(QStringLiteral("列表框"));
+    list->setGeometry(8, 40, 528, 324);
+    list->on_double_click = [this] { copy_selected_address(*this); };
+    list_ = list;
 
     // The outer size is what is fixed. Before the window is shown no frame is
     // known (and without a window manager there is none), so the client area
