@@ -1,6 +1,7 @@
 // Start-up: the window on the one user-interface thread, and the hooks through
 // which the text library reaches that thread.
 #include "main_window.h"
+#include "room_resolution.h"
 #include "runtime_hooks.h"
 #include "text_types.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char* argv[])
     });
 
     MainWindow window;
+    window.set_resolve_action([](RoomView& view) { resolve_room(view.address_text(), view); });
     window.show();
     return app.exec();
 }

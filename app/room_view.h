@@ -6,6 +6,7 @@
 #include "text_types.h"
 
 // Flags understood by show_message.
+inline constexpr int message_icon_error = 0x10;
 inline constexpr int message_icon_information = 0x40;
 inline constexpr int message_system_modal = 0x1000;
 inline constexpr int message_task_modal = 0x2000;

@@ -1,0 +1,89 @@
+#include "cli_formats.h"
+
+#include "code_page.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string json_string(const Text& text)
+{
+    std::string quoted = "\"";
+    for (unsigned char c : utf8_from_gbk(text)) {
+        switch (c) {
+        case '"': quoted += "\\\""; break;
+        case '\\': quoted += "\\\\"; break;
+        case '\n': quoted += "\\n"; break;
+        case '\r': quoted += "\\r"; break;
+        case '\t': quoted += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", c);
+                quoted += escape;
+            } else {
+                quoted += static_cast<char>(c);
+            }
+        }
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+int address_count(const std::vector<ListRow>& rows)
+{
+    int count = 0;
+    for (const ListRow& row : rows) count += is_separator_row(row) ? 0 : 1;
+    return count;
+}
+
+std::string rows_as_tsv(const std::vector<ListRow>& rows)
+{
+    std::string out;
+    for (const ListRow& row : rows) {
+        if (is_separator_row(row)) continue;
+        out += utf8_from_gbk(row[0]) + "\t" + utf8_from_gbk(row[1]) + "\t" + utf8_from_gbk(row[2]) + "\n";
+    }
+    return out;
+}
+
+std::string rows_as_m3u(const std::vector<ListRow>& rows)
+{
+    std::string out = "#EXTM3U\n";
+    for (const ListRow& row : rows) {
+        if (is_separator_row(row)) continue;
+        out += "#EXTINF:-1," + utf8_from_gbk(row[0]) + " 线 " + utf8_from_gbk(row[1]) + "\n";
+        out += utf8_from_gbk(row[2]) + "\n";
+    }
+    return out;
+}
+
+std::string rows_as_json(const ResolutionReport& report, const std::vector<ListRow>& rows)
+{
+    std::string out = "{\"room\":" + json_string(report.room) + ",\"nick\":" + json_string(report.nick) +
+                      ",\"lines\":[";
+    bool line_open = false;
+    bool first_line = true;
+    bool first_stream = true;
+    for (const ListRow& row : rows) {
+        if (is_separator_row(row)) {
+            if (!line_open) out += std::string(first_line ? "" : ",") + "{\"line_index\":\"\",\"streams\":[";
+            out += "]}";
+            line_open = false;
+            first_line = false;
+            continue;
+        }
+        if (!line_open) {
+            out += std::string(first_line ? "" : ",") + "{\"line_index\":" + json_string(row[0]) +
+                   ",\"streams\":[";
+            line_open = true;
+            first_stream = true;
+        }
+        out += std::string(first_stream ? "" : ",") + "{\"quality\":" + json_string(row[1]) +
+               ",\"address\":" + json_string(row[2]) + "}";
+        first_stream = false;
+    }
+    if (line_open) out += "]}";
+    return out + "]}\n";
+}

@@ -1,0 +1,21 @@
+// The command line's output forms. All of them are UTF-8.
+#pragma once
+
+#include "collecting_view.h"
+#include "room_resolution.h"
+
+#include <string>
+#include <vector>
+
+// One "line index TAB quality TAB address" line per address; separators left out.
+std::string rows_as_tsv(const std::vector<ListRow>& rows);
+
+// An extended M3U playlist: "#EXTM3U", then "#EXTINF:-1,<line> 线 <quality>"
+// before each address.
+std::string rows_as_m3u(const std::vector<ListRow>& rows);
+
+// {"room", "nick", "lines": [{"line_index", "streams": [{"quality", "address"}]}]}
+std::string rows_as_json(const ResolutionReport& report, const std::vector<ListRow>& rows);
+
+// The number of rows that hold an address.
+int address_count(const std::vector<ListRow>& rows);

@@ -1,0 +1,191 @@
+// pelvaro-cli: the window's resolution from a terminal, with reasons for an
+// empty result and machine-readable output.
+
+#include "cli_formats.h"
+#include "code_page.h"
+#include "collecting_view.h"
+#include "file_replace.h"
+#include "room_resolution.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#ifndef PELVARO_VERSION
+#define PELVARO_VERSION "0"
+#endif
+
+namespace {
+
+enum ExitCode {
+    exit_ok = 0,
+    exit_usage = 2,
+    exit_fetch_failed = 3,
+    exit_no_description = 4,
+    exit_unreadable_description = 5,
+    exit_no_lines = 6,
+    exit_no_qualities = 7,
+    exit_write_failed = 8,
+};
+
+const char* const usage_text =
+    "Usage: pelvaro-cli [options] ADDRESS\n"
+    "Lists every HLS play address of a live room: line index, quality, address.\n"
+    "ADDRESS is a room page address, or a bare room name or number (\"lpl\", \"520520\").\n"
+    "\n"
+    "Options:\n"
+    "  --json               print one JSON document instead of tab-separated rows\n"
+    "  --dpl FILE           also write the PotPlayer playlist to FILE\n"
+    "  --dpl-desktop        also write the PotPlayer playlist to the desktop folder\n"
+    "  --m3u FILE           also write an extended M3U playlist to FILE\n"
+    "  --timeout SECONDS    give up on each phase of the download after this long\n"
+    "  --proxy ADDRESS      download through this proxy\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit codes: 0 addresses printed; 2 usage; 3 page not fetched; 4 no stream description;\n"
+    "5 description unreadable; 6 room offline (no lines); 7 no qualities; 8 a file not written.\n";
+
+struct Arguments {
+    std::string address;
+    bool json = false;
+    std::string dpl_file;
+    bool dpl_desktop = false;
+    std::string m3u_file;
+    int timeout_seconds = 0;
+    std::string proxy;
+};
+
+int usage_error(const std::string& message)
+{
+    std::fprintf(stderr, "pelvaro-cli: %s\n\n%s", message.c_str(), usage_text);
+    return exit_usage;
+}
+
+// A bare room name or number stands for the room page on the site.
+std::string page_address(const std::string& address)
+{
+    if (address.find("://") != std::string::npos) return address;
+    if (address.find_first_of("./") != std::string::npos) return "https://" + address;
+    return "https://www.huya.com/" + address;
+}
+
+bool parse_seconds(const std::string& text, int& seconds)
+{
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 1 || value > 86400) return false;
+    seconds = static_cast<int>(value);
+    return true;
+}
+
+bool write_file(const std::string& path, const std::string& contents)
+{
+    return replace_file_contents(path, Bytes(contents.begin(), contents.end()));
+}
+
+int explain_empty(const ResolutionReport& report)
+{
+    auto say = [](const std::string& why) { std::fprintf(stderr, "pelvaro-cli: %s\n", why.c_str()); };
+    if (report.body_bytes == 0 || report.http_status >= 400) {
+        say(report.http_status == 0 ? "the page could not be fetched"
+                                    : "the page could not be fetched (HTTP " +
+                                          std::to_string(report.http_status) + ")");
+        return exit_fetch_failed;
+    }
+    if (report.form == ResolutionReport::Form::missing) {
+        say("the page holds no stream description");
+        return exit_no_description;
+    }
+    if (!report.parsed) {
+        say(report.form == ResolutionReport::Form::base64
+                ? "the stream description (Base64 form) could not be read"
+                : "the stream description could not be read");
+        return exit_unreadable_description;
+    }
+    if (report.line_count < 1) {
+        say("the room has no stream lines (it is probably offline)");
+        return exit_no_lines;
+    }
+    say("the room offers no qualities");
+    return exit_no_qualities;
+}
+
+int run(const Arguments& arguments)
+{
+    ResolutionOptions options;
+    options.timeout_seconds = arguments.timeout_seconds;
+    options.proxy = gbk_from_utf8(arguments.proxy);
+    options.keep_playlist = !arguments.dpl_file.empty();
+
+    CollectingView view(gbk_from_utf8(arguments.address), arguments.dpl_desktop);
+    const ResolutionReport report = resolve_room(view.address_text(), view, options);
+
+    int status = address_count(view.rows()) > 0 ? exit_ok : explain_empty(report);
+    if (status == exit_ok) {
+        const std::string out =
+            arguments.json ? rows_as_json(report, view.rows()) : rows_as_tsv(view.rows());
+        std::fwrite(out.data(), 1, out.size(), stdout);
+    }
+
+    for (const CollectingView::Message& message : view.messages()) {
+        std::fprintf(stderr, "pelvaro-cli: %s\n", utf8_from_gbk(message.text).c_str());
+        if (message.flags & message_icon_error) status = status ? status : exit_write_failed;
+    }
+    if (!arguments.dpl_file.empty()) {
+        const std::string playlist(report.playlist.begin(), report.playlist.end());
+        if (!write_file(arguments.dpl_file, playlist)) {
+            std::fprintf(stderr, "pelvaro-cli: could not write %s\n", arguments.dpl_file.c_str());
+            status = status ? status : exit_write_failed;
+        }
+    }
+    if (!arguments.m3u_file.empty() && !write_file(arguments.m3u_file, rows_as_m3u(view.rows()))) {
+        std::fprintf(stderr, "pelvaro-cli: could not write %s\n", arguments.m3u_file.c_str());
+        status = status ? status : exit_write_failed;
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Arguments arguments;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc) return false;
+            into = argv[++i];
+            return true;
+        };
+        std::string number;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(usage_text, stdout);
+            return exit_ok;
+        } else if (arg == "--version") {
+            std::printf("pelvaro-cli %s\n", PELVARO_VERSION);
+            return exit_ok;
+        } else if (arg == "--json") {
+            arguments.json = true;
+        } else if (arg == "--dpl-desktop") {
+            arguments.dpl_desktop = true;
+        } else if (arg == "--dpl") {
+            if (!value(arguments.dpl_file)) return usage_error("--dpl needs a file name");
+        } else if (arg == "--m3u") {
+            if (!value(arguments.m3u_file)) return usage_error("--m3u needs a file name");
+        } else if (arg == "--proxy") {
+            if (!value(arguments.proxy)) return usage_error("--proxy needs an address");
+        } else if (arg == "--timeout") {
+            if (!value(number) || !parse_seconds(number, arguments.timeout_seconds))
+                return usage_error("--timeout needs a whole number of seconds from 1 to 86400");
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usage_error("unknown option " + std::string(arg));
+        } else if (arguments.address.empty()) {
+            arguments.address = page_address(std::string(arg));
+        } else {
+            return usage_error("only one address can be given");
+        }
+    }
+    if (arguments.address.empty()) return usage_error("no address given");
+    return run(arguments);
+}

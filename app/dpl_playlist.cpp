@@ -1,0 +1,73 @@
+#include "dpl_playlist.h"
+
+#include "code_page.h"
+#include "file_replace.h"
+#include "stream_paths.h"
+#include "text_helpers.h"
+
+namespace {
+
+const Text crlf = "\r\n";
+
+std::filesystem::path file_system_path(const Text& path)
+{
+    const std::string utf8 = utf8_from_gbk(path);
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+}  // namespace
+
+Text dpl_playlist_text(JsonScriptObject& document, const QualityTable& qualities, int line_count,
+                       const Text& nick, int last_row)
+{
+    const Text line_sign = gbk_from_utf8("线 ");
+    Text playlist = concat_text(Text("DAUMPLAYLIST"), crlf, Text("playname="), nick, crlf,
+                                Text("topindex=0"), crlf, Text("saveplaypos=0"), crlf);
+    int entry = last_row;
+    for (int j = 1; j <= line_count; ++j) {
+        const Text stream_name = document.get_text(element_member_path(lines_path, j - 1, "sStreamName"));
+        const Text hls_base = document.get_text(element_member_path(lines_path, j - 1, "sHlsUrl"));
+        const Text line_index = document.get_text(element_member_path(lines_path, j - 1, "iLineIndex"));
+        for (int k = 1; k <= qualities.count(); ++k) {
+            const QualityEntry& quality = qualities.at(k);
+            const Text number = number_to_text(++entry);
+            playlist += concat_text(number, Text("*file*"),
+                                    play_address(hls_base, stream_name, quality.bit_rate), crlf);
+            playlist += concat_text(number, Text("*title*"), line_index, line_sign,
+                                    quality.display_name, crlf);
+            playlist += concat_text(number, Text("*played*1"), crlf);
+        }
+        playlist += crlf;
+    }
+    return playlist;
+}
+
+bool is_safe_playlist_name(const Text& room)
+{
+    if (room == "." || room == "..") return false;
+    for (unsigned char byte : room) {
+        if (byte < 0x20 || byte == 0x7F || byte == '/' || byte == '\\') return false;
+    }
+    return true;
+}
+
+void write_dpl_playlist(JsonScriptObject& document, const QualityTable& qualities, int line_count,
+                        const Text& room, const Text& nick, int last_row, RoomView& view)
+{
+    const Text file_name = concat_text(room, Text(".dpl"));
+    const Text caption = gbk_from_utf8("信息");
+    if (!is_safe_playlist_name(room)) {
+        view.show_message(concat_text(gbk_from_utf8("播放列表未保存，房间标识不能用作文件名："), file_name),
+                          message_topmost | message_icon_error, caption);
+        return;
+    }
+
+    const Text playlist = dpl_playlist_text(document, qualities, line_count, nick, last_row);
+    const Text path = concat_text(special_folder_path(3), file_name);
+    if (replace_file_contents(file_system_path(path), text_to_bytes(playlist)))
+        view.show_message(concat_text(gbk_from_utf8("播放列表已保存至桌面"), file_name), message_topmost,
+                          caption);
+    else
+        view.show_message(concat_text(gbk_from_utf8("播放列表保存失败："), file_name),
+                          message_topmost | message_icon_error, caption);
+}

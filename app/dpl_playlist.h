@@ -1,0 +1,23 @@
+// The PotPlayer playlist (.dpl) of a room: every play address, line by line and
+// quality by quality, written to the desktop folder.
+#pragma once
+
+#include "json_script_object.h"
+#include "quality_entry.h"
+#include "room_view.h"
+#include "text_types.h"
+
+// The playlist text (code page 936, CR LF lines). The entries are numbered on
+// from last_row, the number of the list's last row, so the first carries
+// last_row + 1. The lines are read again from the document.
+Text dpl_playlist_text(JsonScriptObject& document, const QualityTable& qualities, int line_count,
+                       const Text& nick, int last_row);
+
+// True when the room identifier can name a file inside the desktop folder: no
+// path separator, no control character, not "." or "..".
+bool is_safe_playlist_name(const Text& room);
+
+// Writes "<room>.dpl" into the desktop folder (the current folder when there is
+// none), replacing an old one whole, and tells the user whether it was saved.
+void write_dpl_playlist(JsonScriptObject& document, const QualityTable& qualities, int line_count,
+                        const Text& room, const Text& nick, int last_row, RoomView& view);

@@ -1,0 +1,79 @@
+#include "room_resolution.h"
+
+#include "dpl_playlist.h"
+#include "encodings.h"
+#include "json_script_object.h"
+#include "quality_entry.h"
+#include "stream_description.h"
+#include "stream_paths.h"
+#include "web_request.h"
+
+namespace {
+
+Text fetch_page(const Text& address, const ResolutionOptions& options, ResolutionReport& report)
+{
+    WebRequestOptions request;
+    request.status = &report.http_status;
+    request.timeout_seconds = options.timeout_seconds;
+    request.proxy = options.proxy;
+    const Bytes body = visit_web_page(address, request);
+    report.body_bytes = bytes_length(body);
+    return utf8_to_gbk(body);
+}
+
+QualityTable read_qualities(JsonScriptObject& document, int count)
+{
+    QualityTable qualities;
+    for (int i = 1; i <= count; ++i) {
+        qualities.append({document.get_text(element_member_path(qualities_path, i - 1, "sDisplayName")),
+                          document.get_text(element_member_path(qualities_path, i - 1, "iBitRate"))});
+    }
+    return qualities;
+}
+
+}  // namespace
+
+ResolutionReport resolve_room(const Text& address, RoomView& view, const ResolutionOptions& options)
+{
+    ResolutionReport report;
+    JsonScriptObject document;  // its engine is ready before anything is fetched
+
+    const Text description = cut_stream_description(fetch_page(address, options, report));
+    if (!description.empty())
+        report.form = is_plain_description(description) ? ResolutionReport::Form::plain
+                                                         : ResolutionReport::Form::base64;
+    report.parsed = document.parse(unwrap_stream_description(description));
+
+    report.room = document.get_text(room_id_path);
+    report.quality_count = document.member_count(qualities_path);
+    const QualityTable qualities = read_qualities(document, report.quality_count);
+    report.line_count = document.member_count(lines_path);
+
+    // The old rows go only now, once the new result is at hand.
+    view.list_clear();
+    int last_row = 0;
+    for (int j = 1; j <= report.line_count; ++j) {
+        const Text stream_name = document.get_text(element_member_path(lines_path, j - 1, "sStreamName"));
+        const Text hls_base = document.get_text(element_member_path(lines_path, j - 1, "sHlsUrl"));
+        report.nick = document.get_text(nick_path);
+        const Text line_index = document.get_text(element_member_path(lines_path, j - 1, "iLineIndex"));
+        for (int k = 1; k <= qualities.count(); ++k) {
+            const QualityEntry& quality = qualities.at(k);
+            last_row = view.list_append_row();
+            view.list_set_cell(last_row, 0, line_index);
+            view.list_set_cell(last_row, 1, quality.display_name);
+            view.list_set_cell(last_row, 2, play_address(hls_base, stream_name, quality.bit_rate));
+        }
+        last_row = view.list_append_row();  // the empty row that closes the line
+    }
+    report.rows = report.line_count > 0 ? last_row + 1 : 0;
+
+    if (options.keep_playlist)
+        report.playlist =
+            dpl_playlist_text(document, qualities, report.line_count, report.nick, last_row);
+    if (view.playlist_wanted())
+        write_dpl_playlist(document, qualities, report.line_count, report.room, report.nick, last_row,
+                           view);
+    document.destroy();
+    return report;
+}
