@@ -1,0 +1,89 @@
+#include "engine_text.h"
+
+#include "code_page.h"
+
+#include <algorithm>
+
+namespace {
+
+bool is_ascii(std::string_view bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+void put_unit(std::string& out, char16_t unit)
+{
+    if (unit < 0x80) {
+        out.push_back(static_cast<char>(unit));
+    } else if (unit < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    }
+}
+
+// Reads one sequence at bytes[at] into code point; gives its length, or 0 when it
+// is malformed (then one byte is skipped).
+std::size_t read_sequence(std::string_view bytes, std::size_t at, char32_t& code_point)
+{
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    std::size_t length = 0;
+    char32_t value = 0;
+    char32_t smallest = 0;
+    if (lead < 0x80) return code_point = lead, 1;
+    if (lead >= 0xC0 && lead < 0xE0) length = 2, value = lead & 0x1F, smallest = 0x80;
+    else if (lead >= 0xE0 && lead < 0xF0) length = 3, value = lead & 0x0F, smallest = 0x800;
+    else if (lead >= 0xF0 && lead < 0xF8) length = 4, value = lead & 0x07, smallest = 0x10000;
+    else return 0;
+    if (at + length > bytes.size()) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(bytes[at + i]);
+        if ((next & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < smallest || value > 0x10FFFF) return 0;
+    code_point = value;
+    return length;
+}
+
+}  // namespace
+
+std::string engine_text_from_gbk(const Text& text)
+{
+    if (is_ascii(text)) return text;
+    const std::u16string wide = gbk_to_utf16(text);
+    std::string out;
+    out.reserve(wide.size() * 3);
+    for (char16_t unit : wide) put_unit(out, unit);
+    return out;
+}
+
+Text gbk_from_engine_text(std::string_view bytes)
+{
+    if (is_ascii(bytes)) return Text(bytes.substr(0, bytes.find('\0')));
+    std::u16string wide;
+    wide.reserve(bytes.size());
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        char32_t code_point = 0;
+        const std::size_t length = read_sequence(bytes, at, code_point);
+        if (length == 0) {
+            wide.push_back(u'\uFFFD');
+            ++at;
+            continue;
+        }
+        at += length;
+        if (code_point > 0xFFFF) {
+            code_point -= 0x10000;
+            wide.push_back(static_cast<char16_t>(0xD800 + (code_point >> 10)));
+            wide.push_back(static_cast<char16_t>(0xDC00 + (code_point & 0x3FF)));
+        } else {
+            wide.push_back(static_cast<char16_t>(code_point));
+        }
+    }
+    return utf16_to_gbk(wide);
+}

@@ -1,0 +1,227 @@
+#include "script_engine.h"
+
+#include "engine_text.h"
+
+#include <duktape.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+// What the engine's allocator and interrupt check look at: the bytes it holds and
+// the deadline of the call under way. Both limits are enforced while one of our calls,
+// or the making or ending of the heap, is under way; the engine runs no script at any
+// other time.
+struct EngineHeap {
+    std::size_t cap = 0;
+    std::size_t used = 0;
+    bool enforced = false;
+    std::chrono::steady_clock::time_point deadline{};
+};
+
+extern "C" int pelvaro_script_deadline_passed(void* heap_udata)
+{
+    const auto* heap = static_cast<const EngineHeap*>(heap_udata);
+    return heap != nullptr && heap->enforced && std::chrono::steady_clock::now() >= heap->deadline;
+}
+
+namespace {
+
+// Every block carries its size in front, so frees and reallocations can be counted.
+struct alignas(std::max_align_t) BlockHeader {
+    std::size_t size;
+};
+
+// Past the deadline every growth is refused as well: a single heavy built-in call
+// (joining a huge array, say) runs between two interrupt checks, but it allocates as
+// it goes, and a refused allocation ends it with an error. Shrinking always succeeds.
+bool fits(const EngineHeap& heap, std::size_t old_size, std::size_t new_size)
+{
+    if (!heap.enforced || new_size <= old_size) return true;
+    if (std::chrono::steady_clock::now() >= heap.deadline) return false;
+    const std::size_t growth = new_size - old_size;
+    return heap.used <= heap.cap && growth <= heap.cap - heap.used;
+}
+
+void* engine_alloc(void* udata, duk_size_t size)
+{
+    auto& heap = *static_cast<EngineHeap*>(udata);
+    if (size > SIZE_MAX - sizeof(BlockHeader) || !fits(heap, 0, size)) return nullptr;
+    auto* block = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
+    if (block == nullptr) return nullptr;
+    block->size = size;
+    heap.used += size;
+    return block + 1;
+}
+
+void engine_free(void* udata, void* pointer)
+{
+    if (pointer == nullptr) return;
+    auto& heap = *static_cast<EngineHeap*>(udata);
+    auto* block = static_cast<BlockHeader*>(pointer) - 1;
+    heap.used -= block->size;
+    std::free(block);
+}
+
+void* engine_realloc(void* udata, void* pointer, duk_size_t size)
+{
+    if (pointer == nullptr) return engine_alloc(udata, size);
+    auto& heap = *static_cast<EngineHeap*>(udata);
+    auto* block = static_cast<BlockHeader*>(pointer) - 1;
+    const std::size_t old_size = block->size;
+    if (size == 0) {
+        engine_free(udata, pointer);
+        return nullptr;
+    }
+    if (size > SIZE_MAX - sizeof(BlockHeader) || !fits(heap, old_size, size)) return nullptr;
+    auto* moved = static_cast<BlockHeader*>(std::realloc(block, sizeof(BlockHeader) + size));
+    if (moved == nullptr) return nullptr;
+    moved->size = size;
+    heap.used = heap.used - old_size + size;
+    return moved + 1;
+}
+
+// Every engine call of ours is protected, so this is reached only on a fault inside
+// the engine itself; there is nothing sound to go on with.
+[[noreturn]] void engine_fatal(void*, const char*)
+{
+    std::abort();
+}
+
+// Arms the deadline and the cap for the span of one call.
+class Enforced {
+public:
+    Enforced(EngineHeap& heap, std::chrono::milliseconds budget) : heap_(heap)
+    {
+        heap_.deadline = std::chrono::steady_clock::now() + budget;
+        heap_.enforced = true;
+    }
+    ~Enforced() { heap_.enforced = false; }
+    Enforced(const Enforced&) = delete;
+    Enforced& operator=(const Enforced&) = delete;
+
+private:
+    EngineHeap& heap_;
+};
+
+}  // namespace
+
+struct ScriptEngine::CallFrame {
+    const char* code;
+    std::size_t length;
+    Want want;
+    bool as_program;
+    bool convertible;
+};
+
+// The protected part of a call. The engine reports errors by long jumps through
+// this frame, so it holds nothing with a destructor.
+duk_ret_t ScriptEngine::run_protected(duk_context* context, void* udata)
+{
+    auto* frame = static_cast<CallFrame*>(udata);
+    duk_compile_lstring(context, frame->as_program ? 0 : DUK_COMPILE_EVAL, frame->code, frame->length);
+    duk_call(context, 0);
+    switch (frame->want) {
+    case Want::nothing:
+        break;
+    case Want::text:
+        if (duk_is_null_or_undefined(context, -1)) {
+            duk_pop(context);
+            duk_push_string(context, "");
+        } else {
+            duk_to_string(context, -1);
+        }
+        break;
+    case Want::number:
+        // A number is taken as it is, NaN included; anything else needs a numeric
+        // reading, and a text like "abc" (NaN once converted) has none.
+        if (!duk_is_number(context, -1)) {
+            frame->convertible = !std::isnan(duk_to_number(context, -1));
+        }
+        break;
+    case Want::boolean:
+        duk_to_boolean(context, -1);
+        break;
+    }
+    return 1;
+}
+
+std::shared_ptr<ScriptEngine> ScriptEngine::create(const ScriptLimits& limits)
+{
+    auto heap = std::make_unique<EngineHeap>();
+    heap->cap = limits.memory_cap;
+    duk_hthread* context = nullptr;
+    {
+        const Enforced enforced(*heap, limits.time_budget);
+        context = duk_create_heap(engine_alloc, engine_realloc, engine_free, heap.get(), engine_fatal);
+    }
+    if (context == nullptr) return nullptr;
+    return std::shared_ptr<ScriptEngine>(new (std::nothrow) ScriptEngine(limits, std::move(heap), context));
+}
+
+ScriptEngine::ScriptEngine(const ScriptLimits& limits, std::unique_ptr<EngineHeap> heap,
+                           duk_hthread* context)
+    : limits_(limits), heap_(std::move(heap)), context_(context)
+{
+}
+
+ScriptEngine::~ScriptEngine()
+{
+    const Enforced enforced(*heap_, limits_.time_budget);
+    duk_destroy_heap(context_);
+}
+
+ScriptEngine::Result ScriptEngine::run(const Text& code, Want want, bool as_program)
+{
+    Result result;
+    const std::string source = engine_text_from_gbk(code);
+    CallFrame frame{source.data(), source.size(), want, as_program, true};
+    const Enforced enforced(*heap_, limits_.time_budget);
+    if (duk_safe_call(context_, run_protected, &frame, 0, 1) == DUK_EXEC_SUCCESS) {
+        result.ok = frame.convertible;
+        switch (want) {
+        case Want::nothing:
+            break;
+        case Want::text: {
+            duk_size_t length = 0;
+            const char* bytes = duk_get_lstring(context_, -1, &length);
+            result.text = gbk_from_engine_text(std::string_view(bytes, length));
+            break;
+        }
+        case Want::number:
+            result.number = result.ok ? duk_get_number(context_, -1) : 0;
+            break;
+        case Want::boolean:
+            result.boolean = duk_get_boolean(context_, -1) != 0;
+            break;
+        }
+    }
+    duk_pop(context_);
+    return result;
+}
+
+bool ScriptEngine::add_code(const Text& code)
+{
+    return run(code, Want::nothing, true).ok;
+}
+
+bool ScriptEngine::eval(const Text& code)
+{
+    return run(code, Want::nothing, false).ok;
+}
+
+Text ScriptEngine::eval_text(const Text& code)
+{
+    return run(code, Want::text, false).text;
+}
+
+double ScriptEngine::eval_number(const Text& code)
+{
+    return run(code, Want::number, false).number;
+}
+
+bool ScriptEngine::eval_boolean(const Text& code)
+{
+    return run(code, Want::boolean, false).boolean;
+}

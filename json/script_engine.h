@@ -1,0 +1,74 @@
+// One script engine instance: the place where a JSON document lives while it is
+// read and written through short script texts. Scripts run under a time budget
+// per call and a memory cap per engine, and reach no files, network or processes.
+#pragma once
+
+#include "text_types.h"
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+
+struct duk_hthread;
+struct EngineHeap;
+
+struct ScriptLimits {
+    // Longest time one call may run; a call that takes longer is stopped and fails.
+    std::chrono::milliseconds time_budget{2000};
+    // Most bytes the engine may hold; an allocation past it fails inside the script.
+    std::size_t memory_cap = std::size_t{64} << 20;
+};
+
+class ScriptEngine {
+public:
+    // Null when the engine cannot be made (for instance a cap too small for it).
+    static std::shared_ptr<ScriptEngine> create(const ScriptLimits& limits = {});
+    ~ScriptEngine();
+    ScriptEngine(const ScriptEngine&) = delete;
+    ScriptEngine& operator=(const ScriptEngine&) = delete;
+
+    // Every call below fails when the script does not compile, raises an error, runs
+    // past the time budget or the memory cap. The engine stays usable afterwards.
+    // Code and results are code page 936 texts.
+
+    // Runs code as global code: its functions and "var" declarations become globals.
+    // false when the call fails.
+    bool add_code(const Text& code);
+
+    // Evaluates a statement list in the global scope; its value is that of the last
+    // expression statement that ran (undefined when none ran). Value discarded;
+    // false when the call fails.
+    bool eval(const Text& code);
+
+    // The value converted to text; null and undefined give the empty text.
+    // Empty when the call fails.
+    Text eval_text(const Text& code);
+
+    // The value as a number. 0 when the call fails, and when the value has no
+    // numeric reading (a text like "abc", an object, undefined).
+    double eval_number(const Text& code);
+
+    // The value converted to a boolean; false when the call fails.
+    bool eval_boolean(const Text& code);
+
+    const ScriptLimits& limits() const { return limits_; }
+
+private:
+    enum class Want { nothing, text, number, boolean };
+    struct Result {
+        bool ok = false;
+        Text text;
+        double number = 0;
+        bool boolean = false;
+    };
+
+    struct CallFrame;
+
+    ScriptEngine(const ScriptLimits& limits, std::unique_ptr<EngineHeap> heap, duk_hthread* context);
+    Result run(const Text& code, Want want, bool as_program);
+    static int run_protected(duk_hthread* context, void* udata);
+
+    ScriptLimits limits_;
+    std::unique_ptr<EngineHeap> heap_;  // outlives the context, which points at it
+    duk_hthread* context_;
+};

@@ -1,0 +1,153 @@
+#include "script_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A small budget and cap keep the hostile cases quick.
+const ScriptLimits tight{200ms, std::size_t{8} << 20};
+
+std::shared_ptr<ScriptEngine> make_engine(const ScriptLimits& limits = tight)
+{
+    auto engine = ScriptEngine::create(limits);
+    EXPECT_NE(engine, nullptr);
+    return engine;
+}
+
+}  // namespace
+
+TEST(ScriptEngine, ResultsByKind)
+{
+    auto engine = make_engine();
+    ASSERT_TRUE(engine);
+    struct Case { const char* code; Text text; double number; bool boolean; const char* why; };
+    const Case cases[] = {
+        {"'abc'", "abc", 0, true, "a text has no numeric reading"},
+        {"'12'", "12", 12, true, "a text with a numeric reading"},
+        {"''", "", 0, false, "the empty text"},
+        {"2000", "2000", 2000, true, "a number"},
+        {"1.5", "1.5", 1.5, true, "a fraction"},
+        {"0", "0", 0, false, "zero"},
+        {"true", "true", 1, true, "a boolean"},
+        {"null", "", 0, false, "null reads as nothing"},
+        {"undefined", "", 0, false, "undefined reads as nothing"},
+        {"var a=1; a+1", "2", 2, true, "a statement list gives its last expression statement"},
+        {"var x=5", "", 0, false, "a declaration alone gives undefined"},
+        {"if (1) { 'then' }", "then", 0, true, "the value of the statement that ran"},
+        {"'\\u4e2d'", "\xD6\xD0", 0, true, "a Chinese character comes back in GBK"},
+        {"'\xD6\xD0'.charCodeAt(0)", "20013", 20013, true, "GBK source text reaches the engine as U+4E2D"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(engine->eval_text(c.code), c.text) << c.why;
+        EXPECT_EQ(engine->eval_number(c.code), c.number) << c.why;
+        EXPECT_EQ(engine->eval_boolean(c.code), c.boolean) << c.why;
+    }
+}
+
+TEST(ScriptEngine, FailedCalls)
+{
+    auto engine = make_engine();
+    ASSERT_TRUE(engine);
+    struct Case { const char* code; const char* why; };
+    const Case cases[] = {
+        {"1 +", "does not compile"},
+        {"throw 'no'", "raises"},
+        {"absent_name", "an unknown name"},
+        {"absent_name.member", "a member of an unknown name"},
+        {"(function f(){ f() })()", "endless recursion"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(engine->eval(c.code)) << c.why;
+        EXPECT_FALSE(engine->add_code(c.code)) << c.why;
+        EXPECT_EQ(engine->eval_text(c.code), "") << c.why;
+        EXPECT_EQ(engine->eval_number(c.code), 0) << c.why;
+        EXPECT_FALSE(engine->eval_boolean(c.code)) << c.why;
+    }
+    EXPECT_EQ(engine->eval_text("Symbol('s')"), "") << "a value that refuses conversion to text";
+    EXPECT_EQ(engine->eval_text("'still here'"), "still here");
+}
+
+TEST(ScriptEngine, GlobalsOutliveTheCall)
+{
+    auto engine = make_engine();
+    ASSERT_TRUE(engine);
+    EXPECT_TRUE(engine->add_code("function twice(n){return 2*n} var kept=7"));
+    EXPECT_TRUE(engine->eval("var also=1"));
+    EXPECT_EQ(engine->eval_number("twice(kept)+also"), 15);
+}
+
+TEST(ScriptEngine, ScriptsReachNothingOutside)
+{
+    auto engine = make_engine();
+    ASSERT_TRUE(engine);
+    for (const char* name : {"require", "print", "alert", "console", "process", "XMLHttpRequest",
+                             "fetch", "load", "readFile", "Packages", "module", "exports"}) {
+        EXPECT_EQ(engine->eval_text(std::string("typeof ") + name), "undefined") << name;
+    }
+}
+
+TEST(ScriptEngine, NotMadeWithoutRoom)
+{
+    EXPECT_EQ(ScriptEngine::create(ScriptLimits{200ms, 1024}), nullptr);
+}
+
+// Each hostile script ends with a failed call within about the budget, and the same
+// engine answers the next call.
+TEST(ScriptEngine, HostileScriptsAreStopped)
+{
+    struct Case { std::string code; const char* why; };
+    const Case cases[] = {
+        {"while(1){}", "an endless loop"},
+        {"try { while(1){} } catch (e) { while(1){} }", "a loop that catches the stop"},
+        {"for(;;){ try { while(1){} } catch (e) {} }", "catching in a loop"},
+        {"(function(){ var a=[]; for (var i=0;;i++) a.push('s'+i) })()", "a memory bomb of distinct strings"},
+        {"(function(){ var s=[]; for(;;){ s.push(Array(100000).join('x')) } })()", "heavy built-in calls"},
+        {"for(;;){ Array(100000).join('x') }", "heavy built-in calls, nothing kept"},
+        {"/(a+)+b/.test('aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaac')", "a catastrophic regular expression"},
+        {"try { /(a+)+b/.test('aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaac') } catch (e) { 'caught' }",
+         "a catastrophic regular expression, caught"},
+        {"var o = {}; o.toString = function(){ while(1){} }; o", "a conversion that never ends"},
+        {"eval('[' + Array(100000).join('[') + Array(100000).join(']') + ']')", "very deep nesting"},
+        {"(function(){ var a=[]; for (var i=0;i<20000;i++) a=[a]; return String(a) })()",
+         "a deeply nested value turned into text"},
+    };
+    auto engine = make_engine();
+    ASSERT_TRUE(engine);
+    for (const auto& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(engine->eval_text(c.code), "") << c.why;
+        const auto took = std::chrono::steady_clock::now() - start;
+        // Generous: only a stop that does not happen at all should fail here.
+        EXPECT_LT(took, 5s) << c.why;
+        EXPECT_EQ(engine->eval_text("'after ' + (1+1)"), "after 2") << c.why;
+    }
+}
+
+// What a script keeps in globals stays counted against the cap: an engine filled up
+// that way fails its calls until it is replaced (a parse always starts a new one).
+TEST(ScriptEngine, FilledByGlobals)
+{
+    auto engine = make_engine();
+    ASSERT_TRUE(engine);
+    EXPECT_FALSE(engine->eval("var kept=[]; for (var i=0;;i++) kept.push('s'+i)"));
+    auto fresh = make_engine();
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->eval_text("'fresh ' + (1+1)"), "fresh 2");
+}
+
+TEST(ScriptEngine, DestroyingBoundsFinalizers)
+{
+    auto engine = make_engine();
+    ASSERT_TRUE(engine);
+    // A finalizer runs when its object is freed: here inside the call, and when the
+    // engine ends, outside any call. Both are stopped by the budget.
+    engine->eval("var o = {}; Duktape.fin(o, function(){ while(1){} }); o = null; 1");
+    EXPECT_EQ(engine->eval_text("'after ' + (1+1)"), "after 2");
+    EXPECT_TRUE(engine->eval("var p = {}; Duktape.fin(p, function(){ while(1){} }); 1"));
+    engine.reset();
+}
