@@ -13,7 +13,10 @@ Text tidy_cookie_text(const Text& text)
     return tidy;
 }
 
-bool is_deleted(const Text& item) { return text_right(item, 8) == "=deleted"; }
+bool is_deleted(const Text& item)
+{
+    return text_right(item, 8) == "=deleted";
+}
 
 }  // namespace
 
@@ -85,7 +88,8 @@ TextArray split_characters(const Text& text)
     std::size_t i = 0;
     while (i < text.size()) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        const bool pair = i + 1 < text.size() && (byte >= 0x81 || (byte == '\r' && text[i + 1] == '\n'));
+        const bool pair =
+            i + 1 < text.size() && (byte >= 0x81 || (byte == '\r' && text[i + 1] == '\n'));
         const std::size_t width = pair ? 2 : 1;
         characters.append(text.substr(i, width));
         i += width;

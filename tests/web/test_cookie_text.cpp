@@ -24,6 +24,7 @@ std::vector<Text> items_of(const TextArray& array)
 
 TEST(CookieMerge, Table)
 {
+    // clang-format off
     struct Case { Text old_text, new_text, expected; const char* why; };
     const Case cases[] = {
         {"", "", "", "both empty"},
@@ -46,6 +47,7 @@ TEST(CookieMerge, Table)
         {"a=\xD6\xD0; b=\xCE\xC4", "", "a=\xD6\xD0; b=\xCE\xC4", "two-byte values before '; '"},
         {"\xA1\xA1" "a=1\xA1\xA1", "", "a=1", "full-width spaces trimmed"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Text old_text = c.old_text;
         Text new_text = c.new_text;
@@ -56,6 +58,7 @@ TEST(CookieMerge, Table)
 
 TEST(CookieMerge, NewVariableIsTidied)
 {
+    // clang-format off
     struct Case { Text new_text, expected; const char* why; };
     const Case cases[] = {
         {"  b=2  ", "b=2", "trimmed"},
@@ -63,6 +66,7 @@ TEST(CookieMerge, NewVariableIsTidied)
         {"b=2; ", "b=2; ", "a trailing '; ' is kept"},
         {"", "", "empty stays empty"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Text old_text = "a=1";
         Text new_text = c.new_text;
@@ -91,6 +95,7 @@ TEST(CookieItems, NamesAndLookups)
 
 TEST(CookieItems, DistinctItems)
 {
+    // clang-format off
     struct Case { Text text, separator; bool split_mode; Text expected; const char* why; };
     const Case cases[] = {
         {"", "; ", true, "", "empty text"},
@@ -101,12 +106,14 @@ TEST(CookieItems, DistinctItems)
         {"\xD6\xD0" "a\xD6\xD0", "", false, "\xD6\xD0" "a", "two-byte characters whole"},
         {"\r\n\r\n\r", "|", false, "\r\n|\r", "CR LF is one character"},
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(distinct_items(c.text, c.separator, c.split_mode), c.expected) << c.why;
 }
 
 TEST(CookieItems, SplitCharacters)
 {
+    // clang-format off
     struct Case { Text text; std::vector<Text> expected; const char* why; };
     const Case cases[] = {
         {"", {}, "no item"},
@@ -117,5 +124,6 @@ TEST(CookieItems, SplitCharacters)
         {"x\xD6", {"x", "\xD6"}, "a last lone lead byte"},
         {"\r\n\n\r", {"\r\n", "\n", "\r"}, "CR LF together, lone LF and CR apart"},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(items_of(split_characters(c.text)), c.expected) << c.why;
 }

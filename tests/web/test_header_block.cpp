@@ -8,6 +8,7 @@
 
 TEST(HeaderBlock, Normalize)
 {
+    // clang-format off
     struct Case { Text block, expected; const char* why; };
     const Case cases[] = {
         {"", "", "the empty block"},
@@ -39,11 +40,13 @@ TEST(HeaderBlock, Normalize)
         {"a\x81\x3A", "", "no colon but the second byte of a character"},
         {"a: b\x81\r\nc: d", "A: b\x81\r\nc: d", "a lead byte takes the CR: one line"},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(normalize_header_block(c.block), c.expected) << c.why;
 }
 
 TEST(HeaderBlock, LineNameAndValue)
 {
+    // clang-format off
     struct Case { Text line, name, value; const char* why; };
     const Case cases[] = {
         {"  Name  :  v a  ", "Name", "v a", "spaces trimmed at both ends"},
@@ -56,6 +59,7 @@ TEST(HeaderBlock, LineNameAndValue)
         {"\xD6\xD0:\xCE\xC4", "\xD6\xD0", "\xCE\xC4", "two-byte characters on both sides"},
         {"\x81\x3A:v", "\x81\x3A", "v", "the colon inside a character does not divide"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(header_line_name(c.line), c.name) << c.why;
         EXPECT_EQ(header_line_value(c.line), c.value) << c.why;
@@ -64,6 +68,7 @@ TEST(HeaderBlock, LineNameAndValue)
 
 TEST(HeaderBlock, UpperFirstLetter)
 {
+    // clang-format off
     struct Case { Text word, expected; const char* why; };
     const Case cases[] = {
         {"", "", "empty stays empty"},
@@ -74,5 +79,6 @@ TEST(HeaderBlock, UpperFirstLetter)
         {"\xE1\x62", "\xE1\x62", "a lead byte never changes"},
         {"aBC", "ABC", "only the first byte can change"},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(upper_first_letter(c.word), c.expected) << c.why;
 }

@@ -1,0 +1,387 @@
+// The routine and the request object against a real HTTP server on 127.0.0.1.
+#include "loopback_http_server.h"
+#include "scoped_env.h"
+#include "web_request.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+Names with(Names names, const Names& more)
+{
+    names.insert(names.end(), more.begin(), more.end());
+    return names;
+}
+
+std::string as_string(const Bytes& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+const std::string user_agent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+
+// Everything a call hands back.
+struct Outcome {
+    std::string body;
+    Text headers;
+    Text cookies;
+    int status = -1;
+    double seconds = 0;
+};
+
+Outcome visit(const Text& url, WebRequestOptions options = {})
+{
+    Outcome outcome;
+    options.returned_headers = &outcome.headers;
+    options.returned_cookies = &outcome.cookies;
+    options.status = &outcome.status;
+    const auto start = std::chrono::steady_clock::now();
+    outcome.body = as_string(visit_web_page(url, options));
+    outcome.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return outcome;
+}
+
+}  // namespace
+
+class WebRequestLoopback : public ::testing::Test {
+protected:
+    LoopbackHttpServer server;
+};
+
+TEST_F(WebRequestLoopback, DefaultHeadersForEachVerb)
+{
+    server.serve("/page", {.headers = {{"X-Reply", "yes"}}, .body = "hello"});
+    const Names browser = {"Host", "Accept", "Referer", "Accept-Language", "User-Agent"};
+    // clang-format off
+    struct Case { int method; std::string verb; Names names; std::string body; };
+    const Case cases[] = {
+        {0, "GET", browser, "hello"},
+        {1, "POST", with(browser, {"Content-Type", "Content-Length"}), "hello"},
+        {2, "HEAD", browser, ""},
+        {3, "PUT", with(browser, {"Content-Length"}), "hello"},
+        {5, "DELETE", browser, "hello"},
+        {9, "GET", browser, "hello"},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        const Outcome got = visit(server.url("/page"), {.method = c.method});
+        const RecordedRequest sent = server.last_request();
+        EXPECT_EQ(sent.request_line, c.verb + " /page HTTP/1.1") << c.method;
+        EXPECT_EQ(sent.header_names(), c.names) << c.method;
+        EXPECT_EQ(got.body, c.body) << c.method;
+        EXPECT_EQ(got.status, 200) << c.method;
+        EXPECT_EQ(got.headers, "X-Reply: yes\r\nContent-Length: 5\r\n") << c.method;
+    }
+    const RecordedRequest get = server.requests().front();
+    EXPECT_EQ(get.header("Accept"), "*/*");
+    EXPECT_EQ(get.header("Referer"), server.url("/page"));
+    EXPECT_EQ(get.header("Accept-Language"), "zh-cn");
+    EXPECT_EQ(get.header("User-Agent"), user_agent);
+    EXPECT_EQ(server.requests().at(1).header("Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(server.requests().at(1).header("Content-Length"), "0");
+}
+
+TEST_F(WebRequestLoopback, BodiesAsTextAndAsBytes)
+{
+    server.serve("/form", {.body = "ok"});
+    // "\xD6\xD0" is a Chinese character in code page 936; a text body goes out as UTF-8.
+    visit(server.url("/form"), {.method = 1, .post_text = "a=1&b=\xD6\xD0"});
+    EXPECT_EQ(server.last_request().body, "a=1&b=\xE4\xB8\xAD");
+    EXPECT_EQ(server.last_request().header("Content-Length"), "9");
+
+    const Bytes raw = {0x00, 0xFF, 0x0D, 0x0A, 0x41};
+    visit(server.url("/form"), {.method = 1, .post_text = "ignored", .post_bytes = raw});
+    EXPECT_EQ(server.last_request().body, std::string("\x00\xFF\r\nA", 5));
+
+    visit(server.url("/form"), {.method = 3, .post_bytes = Bytes(200000, 'x')});
+    EXPECT_EQ(server.last_request().body.size(), 200000u)
+        << "a large body goes out whole, without Expect";
+    EXPECT_FALSE(server.last_request().has_header("Expect"));
+}
+
+TEST_F(WebRequestLoopback, CallerHeadersAndInjectionAttempts)
+{
+    server.serve("/h", {.body = "ok"});
+    Text headers =
+        "accept: text/html\r\nx-token: abc\r\nConnection: keep-alive\r\nX-Evil: 1\nInjected: "
+        "yes\r\n"
+        "x-two: \xD6\xD0";
+    visit(server.url("/h"), {.headers = &headers});
+    const RecordedRequest sent = server.last_request();
+    EXPECT_EQ(sent.header_names(), (Names{"Host", "Accept", "X-Token", "X-Two", "Referer",
+                                          "Accept-Language", "User-Agent"}));
+    EXPECT_EQ(sent.header("Accept"), "text/html");
+    EXPECT_EQ(sent.header("X-Token"), "abc");
+    EXPECT_EQ(sent.header("X-Two"), "\xE4\xB8\xAD") << "header text goes out as UTF-8";
+    EXPECT_FALSE(sent.has_header("Injected"));
+    EXPECT_EQ(text_left(headers, 27), "Accept: text/html\r\nX-Token:");
+
+    Text cookies = "a=1\r\nInjected: yes";
+    visit(server.url("/h"), {.cookies = &cookies});
+    EXPECT_FALSE(server.last_request().has_header("Cookie"));
+    EXPECT_FALSE(server.last_request().has_header("Injected"));
+}
+
+TEST_F(WebRequestLoopback, CookiesSentAndMergedWithTheReply)
+{
+    server.serve("/c",
+                 {.headers = {{"Set-Cookie", "b=3; path=/; HttpOnly"},
+                              {"Set-Cookie", "c=4"},
+                              {"set-cookie", "d=5"},
+                              {"Set-Cookie", "a=deleted; expires=Thu, 01 Jan 1970 00:00:00 GMT"}},
+                  .body = "ok"});
+    Text cookies = "Cookie: a=1; b=2; e=6";
+    const Outcome got = visit(server.url("/c"), {.cookies = &cookies});
+    EXPECT_EQ(server.last_request().header("Cookie"), "a=1; b=2; e=6");
+    EXPECT_EQ(got.cookies, "b=3; c=4; e=6");
+    EXPECT_EQ(cookies, "b=3; c=4; e=6");
+
+    Text kept = "z=1";
+    const Outcome unmerged = visit(server.url("/c"), {.cookies = &kept, .merge_cookies = false});
+    EXPECT_EQ(unmerged.cookies, "b=3; c=4; a=deleted");
+    EXPECT_EQ(kept, "z=1");
+
+    const Outcome no_cookies = visit(server.url("/c"));
+    EXPECT_FALSE(server.last_request().has_header("Cookie")) << "omitted cookies send no header";
+    EXPECT_EQ(no_cookies.cookies, "b=3; c=4; a=deleted");
+}
+
+TEST_F(WebRequestLoopback, RedirectFollowedOrNot)
+{
+    server.serve("/old", {.status = 302,
+                          .headers = {{"Location", "/new"}, {"Set-Cookie", "hop=1"}},
+                          .body = "moved"});
+    server.serve("/new", {.headers = {{"X-Final", "yes"}}, .body = "arrived"});
+
+    const Outcome followed = visit(server.url("/old"));
+    EXPECT_EQ(followed.status, 200);
+    EXPECT_EQ(followed.body, "arrived");
+    EXPECT_EQ(followed.headers, "X-Final: yes\r\nContent-Length: 7\r\n")
+        << "only the final response's headers";
+    EXPECT_EQ(followed.cookies, "");
+    ASSERT_EQ(server.request_count(), 2u);
+    EXPECT_EQ(server.requests().at(1).request_line, "GET /new HTTP/1.1");
+
+    const Outcome stopped = visit(server.url("/old"), {.no_redirect = true});
+    EXPECT_EQ(stopped.status, 302);
+    EXPECT_EQ(stopped.body, "moved");
+    EXPECT_EQ(stopped.headers, "Location: /new\r\nSet-Cookie: hop=1\r\nContent-Length: 5\r\n");
+    EXPECT_EQ(stopped.cookies, "hop=1");
+    EXPECT_EQ(server.request_count(), 3u);
+}
+
+TEST_F(WebRequestLoopback, ErrorStatusesKeepTheirBodies)
+{
+    server.serve("/missing", {.status = 404, .body = "no such page"});
+    server.serve("/broken", {.status = 500, .body = "it broke"});
+    const Outcome missing = visit(server.url("/missing"));
+    EXPECT_EQ(missing.status, 404);
+    EXPECT_EQ(missing.body, "no such page");
+    const Outcome broken = visit(server.url("/broken"));
+    EXPECT_EQ(broken.status, 500);
+    EXPECT_EQ(broken.body, "it broke");
+}
+
+TEST(WebRequestHttps, SelfSignedCertificateIsAccepted)
+{
+    LoopbackHttpServer server(LoopbackHttpServer::Scheme::https);
+    ASSERT_TRUE(server.listening());
+    server.serve("/secure", {.body = "secret"});
+    const Outcome got = visit(server.url("/secure"));
+    EXPECT_EQ(got.status, 200);
+    EXPECT_EQ(got.body, "secret");
+
+    // The object itself checks certificates unless told otherwise.
+    HttpRequest checking;
+    ASSERT_TRUE(checking.open("GET", server.url("/secure")));
+    EXPECT_FALSE(checking.send(Text{}));
+    EXPECT_EQ(checking.status(), 0);
+    EXPECT_TRUE(checking.response_body().empty());
+}
+
+TEST(WebRequestProxy, AbsoluteAddressAndProxyAuthorization)
+{
+    LoopbackHttpServer proxy;
+    proxy.serve("/via", {.body = "through the proxy"});
+    const Outcome got =
+        visit("http://pelvaro.invalid/via?q=1",
+              {.proxy = proxy.host_and_port(), .proxy_user = "user", .proxy_password = "pass"});
+    EXPECT_EQ(got.body, "through the proxy");
+    const RecordedRequest sent = proxy.last_request();
+    EXPECT_EQ(sent.request_line, "GET http://pelvaro.invalid/via?q=1 HTTP/1.1");
+    EXPECT_EQ(sent.header("Proxy-Authorization"), "Basic dXNlcjpwYXNz");
+    EXPECT_EQ(sent.header("Host"), "pelvaro.invalid");
+
+    visit("http://pelvaro.invalid/via", {.proxy = proxy.host_and_port(),
+                                         .proxy_user = "user",
+                                         .proxy_password = "pass",
+                                         .proxy_flag = 0});
+    EXPECT_FALSE(proxy.last_request().has_header("Proxy-Authorization"))
+        << "credentials for the server";
+}
+
+TEST(WebRequestProxy, EnvironmentProxyIsNotUsed)
+{
+    LoopbackHttpServer target;
+    LoopbackHttpServer environment_proxy;
+    target.serve("/direct", {.body = "direct"});
+    ScopedEnv http_proxy("http_proxy", "http://" + environment_proxy.host_and_port());
+    ScopedEnv all_proxy("ALL_PROXY", "http://" + environment_proxy.host_and_port());
+    EXPECT_EQ(visit(target.url("/direct")).body, "direct");
+    EXPECT_EQ(environment_proxy.request_count(), 0u);
+}
+
+// Each fault ends with no response: empty body and headers, status 0, and the
+// sent cookies merged on their own. "Promptly" is checked loosely: well inside
+// the server's own patience (30 s), so a hang shows as a failure, not a slow pass.
+TEST(WebRequestFaults, NoResponseGivesTheEmptyResults)
+{
+    LoopbackHttpServer server;
+    const std::string body(4096, 'b');
+    server.serve("/silent", {.ending = ReplyEnding::silence});
+    server.serve("/stall", {.body = body, .ending = ReplyEnding::stall, .ending_after = 100});
+    server.serve("/reset", {.body = body, .ending = ReplyEnding::reset, .ending_after = 100});
+    server.serve("/late", {.body = "late", .delay = std::chrono::milliseconds(1500)});
+    const std::string refused = "127.0.0.1:" + std::to_string(unused_loopback_port());
+    // Whole seconds through the routine for one case; the others wait on an object
+    // with shorter limits so that the suite stays quick.
+    // clang-format off
+    struct Case { std::string url; bool whole_seconds; const char* why; };
+    const Case cases[] = {
+        {server.url("/silent"), true, "a server that never answers"},
+        {"http://" + refused + "/", false, "connection refused"},
+        {"http://nothing-here.invalid/", false, "a name that does not resolve"},
+        {server.url("/stall"), false, "a body that stops half-way"},
+        {server.url("/reset"), false, "a connection reset in the body"},
+        {"https://" + server.host_and_port() + "/", false, "a TLS handshake that never completes"},
+        {server.url("/late"), false, "an answer after the time limit"},
+        {"ftp://127.0.0.1/", false, "a scheme other than http and https"},
+        {"no address at all", false, "not an address"},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        HttpRequest quick;
+        quick.set_timeouts(300, 300, 300, 300);
+        Text cookies = "a=1; a=2";
+        const Outcome got =
+            c.whole_seconds
+                ? visit(c.url, {.cookies = &cookies, .timeout_seconds = 1})
+                : visit(c.url,
+                        {.cookies = &cookies, .timeout_seconds = -1, .request_object = &quick});
+        EXPECT_EQ(got.body, "") << c.why;
+        EXPECT_EQ(got.headers, "") << c.why;
+        EXPECT_EQ(got.status, 0) << c.why;
+        EXPECT_EQ(got.cookies, "a=1") << c.why;
+        EXPECT_EQ(cookies, "a=1") << c.why;
+        EXPECT_LT(got.seconds, 10.0) << c.why;
+    }
+}
+
+TEST(WebRequestFaults, BodyAboveTheLimitIsNoResponse)
+{
+    LoopbackHttpServer server;
+    server.serve("/big", {.body = std::string(5000, 'x')});
+    server.serve("/endless", {.body = std::string(5000, 'x'), .add_content_length = false});
+    HttpRequest limited;
+    limited.set_body_limit(4096);
+    for (const char* path : {"/big", "/endless"}) {
+        const Outcome got = visit(server.url(path), {.request_object = &limited});
+        EXPECT_EQ(got.body, "") << path;
+        EXPECT_EQ(got.status, 0) << path;
+    }
+    limited.set_body_limit(5000);
+    EXPECT_EQ(visit(server.url("/endless"), {.request_object = &limited}).body.size(), 5000u)
+        << "exactly the limit";
+}
+
+TEST(HttpRequestObject, PhaseLimitsHoldToMilliseconds)
+{
+    LoopbackHttpServer server;
+    server.serve("/silent", {.ending = ReplyEnding::silence});
+    server.serve("/drip", {.body = std::string(6, 'd'),
+                           .drip_bytes = 1,
+                           .drip_interval = std::chrono::milliseconds(100)});
+    HttpRequest request;
+    ASSERT_TRUE(request.set_timeouts(250, 250, 250, 250));
+
+    ASSERT_TRUE(request.open("GET", server.url("/silent")));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(request.send(Text{}));
+    const double waited =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(waited, 5.0) << "a limit of 250 ms is not rounded up to seconds";
+
+    // The receive limit counts from the last byte: a slow but steady body arrives.
+    ASSERT_TRUE(request.open("GET", server.url("/drip")));
+    EXPECT_TRUE(request.send(Text{}));
+    EXPECT_EQ(as_string(request.response_body()), std::string(6, 'd'));
+}
+
+TEST(HttpRequestObject, FailedCallsChangeNothing)
+{
+    LoopbackHttpServer server;
+    server.serve("/one", {.body = "first"});
+    HttpRequest request;
+    EXPECT_FALSE(request.set_request_header("X", "1")) << "before open";
+    EXPECT_FALSE(request.send(Text{})) << "before open";
+    EXPECT_FALSE(request.set_timeouts(-2, 0, 0, 0));
+    EXPECT_FALSE(request.set_proxy(2, ""));
+    EXPECT_FALSE(request.set_option(5, 1));
+    EXPECT_FALSE(request.open("GET", server.url("/one"), true)) << "asynchronous";
+    EXPECT_FALSE(request.open("G T", server.url("/one")));
+
+    ASSERT_TRUE(request.open("GET", server.url("/one")));
+    EXPECT_FALSE(request.set_credentials("u", "p", 2));
+    EXPECT_FALSE(request.set_request_header("", "v"));
+    EXPECT_FALSE(request.set_request_header("A:B", "v"));
+    EXPECT_FALSE(request.set_request_header("X", "1\r\nInjected: yes"));
+    EXPECT_FALSE(request.set_request_header("content-length", "99"));
+    EXPECT_TRUE(request.set_request_header("X-Twice", "1"));
+    EXPECT_TRUE(request.set_request_header("x-twice", "2"));
+    ASSERT_TRUE(request.send(Text{}));
+    EXPECT_EQ(server.last_request().header_names(), (Names{"Host", "X-Twice"}));
+    EXPECT_EQ(server.last_request().header("X-Twice"), "2") << "a second set replaces the first";
+
+    // A failed open keeps the last response readable, but the earlier request
+    // cannot be sent again by mistake.
+    EXPECT_FALSE(request.open("GET", "mailto:someone"));
+    EXPECT_EQ(as_string(request.response_body()), "first");
+    EXPECT_EQ(request.status(), 200);
+    EXPECT_FALSE(request.send(Text{}));
+    EXPECT_EQ(server.request_count(), 1u);
+}
+
+TEST(HttpRequestObject, CallersObjectStaysUsable)
+{
+    LoopbackHttpServer server;
+    server.serve("/a", {.body = "A"});
+    server.serve("/b", {.body = "B"});
+    HttpRequest mine;
+    EXPECT_EQ(visit(server.url("/a"), {.request_object = &mine}).body, "A");
+    EXPECT_EQ(as_string(mine.response_body()), "A");
+    ASSERT_TRUE(mine.open("GET", server.url("/b")));
+    ASSERT_TRUE(mine.send(Text{}));
+    EXPECT_EQ(as_string(mine.response_body()), "B");
+}
+
+TEST(HttpRequestObject, AddressAndHeaderText)
+{
+    LoopbackHttpServer server;
+    server.serve("/%E4%B8%AD?q=a%20b",
+                 {.headers = {{"X-Utf8", "\xE4\xB8\xAD"}, {"X-Raw", "\xD6\xD0"}}, .body = "ok"});
+    HttpRequest request;
+    // A non-ASCII path and a space go out percent-encoded, the path as UTF-8.
+    ASSERT_TRUE(request.open("GET", server.url("/\xD6\xD0?q=a b")));
+    ASSERT_TRUE(request.send(Text{}));
+    EXPECT_EQ(server.last_request().target, "/%E4%B8%AD?q=a%20b");
+    // UTF-8 header text comes back as code page 936; other bytes as they were.
+    EXPECT_EQ(request.all_response_headers(),
+              "X-Utf8: \xD6\xD0\r\nX-Raw: \xD6\xD0\r\nContent-Length: 2\r\n");
+}

@@ -1,0 +1,161 @@
+#include "curl_transfer.h"
+
+#include <chrono>
+#include <string_view>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// How often the transfer wakes up to look at the clock when nothing happens.
+constexpr int poll_interval_ms = 20;
+
+// Header lines a server may send before the transfer is given up; a body has its
+// own limit from the caller.
+constexpr std::size_t header_limit = 1024 * 1024;
+
+struct Watch {
+    Clock::time_point start = Clock::now();
+    Clock::time_point last_activity = start;
+    bool connected = false;  // some request of this transfer has a connection
+    bool sent = false;       // the current request went out whole
+    curl_off_t uploaded = 0;
+    std::size_t upload_size = 0;
+    std::size_t body_limit = 0;
+    std::string header_lines;
+    Bytes body;
+};
+
+// Called for every request of the transfer (redirects included) once its
+// connection stands, before a byte of it goes out.
+int on_connected(void* user, char*, char*, int, int)
+{
+    auto& watch = *static_cast<Watch*>(user);
+    watch.connected = true;
+    watch.sent = watch.upload_size == 0;
+    watch.uploaded = 0;
+    watch.last_activity = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+std::size_t on_header(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto& watch = *static_cast<Watch*>(user);
+    const std::size_t length = size * count;
+    watch.last_activity = Clock::now();
+    watch.sent = true;
+    std::string_view line(data, length);
+    // Each response (an interim 100, a redirect, a proxy's tunnel answer) starts
+    // with its status line; only the last one's headers are kept.
+    if (line.starts_with("HTTP/")) {
+        watch.header_lines.clear();
+        return length;
+    }
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    if (line.empty()) return length;
+    if (watch.header_lines.size() + line.size() + 2 > header_limit) return 0;
+    watch.header_lines.append(line);
+    watch.header_lines.append("\r\n");
+    return length;
+}
+
+std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto& watch = *static_cast<Watch*>(user);
+    const std::size_t length = size * count;
+    watch.last_activity = Clock::now();
+    if (length > watch.body_limit - watch.body.size()) return 0;  // ends the transfer
+    watch.body.insert(watch.body.end(), data, data + length);
+    return length;
+}
+
+bool past(Clock::time_point now, Clock::time_point from, int limit_ms)
+{
+    return limit_ms > 0 && now - from >= milliseconds(limit_ms);
+}
+
+// True when the phase the transfer is in has run over its limit.
+bool phase_expired(CURL* easy, Watch& watch, const PhaseTimeouts& timeouts)
+{
+    const auto now = Clock::now();
+    if (!watch.connected) {
+        curl_off_t resolved_after_us = 0;
+        curl_easy_getinfo(easy, CURLINFO_NAMELOOKUP_TIME_T, &resolved_after_us);
+        if (resolved_after_us == 0) return past(now, watch.start, timeouts.resolve_ms);
+        const auto resolved = watch.start + std::chrono::microseconds(resolved_after_us);
+        return past(now, resolved, timeouts.connect_ms);
+    }
+    if (!watch.sent) {
+        curl_off_t uploaded = 0;
+        curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+        if (uploaded != watch.uploaded) {
+            watch.uploaded = uploaded;
+            watch.last_activity = now;
+        }
+        if (static_cast<std::size_t>(uploaded) >= watch.upload_size) {
+            watch.sent = true;
+            return false;
+        }
+        return past(now, watch.last_activity, timeouts.send_ms);
+    }
+    return past(now, watch.last_activity, timeouts.receive_ms);
+}
+
+struct MultiHandle {
+    CURLM* multi = curl_multi_init();
+    CURL* easy = nullptr;
+    ~MultiHandle()
+    {
+        if (easy) curl_multi_remove_handle(multi, easy);
+        if (multi) curl_multi_cleanup(multi);
+    }
+};
+
+}  // namespace
+
+TransferOutcome run_transfer(CURL* easy, const PhaseTimeouts& timeouts, std::size_t upload_size,
+                             std::size_t body_limit)
+{
+    TransferOutcome outcome;
+    Watch watch;
+    watch.upload_size = upload_size;
+    watch.body_limit = body_limit;
+
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, on_connected);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, &watch);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, on_header);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &watch);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, on_body);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &watch);
+
+    MultiHandle handle;
+    if (!handle.multi || curl_multi_add_handle(handle.multi, easy) != CURLM_OK) return outcome;
+    handle.easy = easy;
+
+    CURLcode result = CURLE_FAILED_INIT;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(handle.multi, &running) != CURLM_OK) break;
+        int queued = 0;
+        bool done = false;
+        while (CURLMsg* message = curl_multi_info_read(handle.multi, &queued)) {
+            if (message->msg == CURLMSG_DONE) {
+                result = message->data.result;
+                done = true;
+            }
+        }
+        if (done || running == 0) break;
+        if (phase_expired(easy, watch, timeouts)) break;
+        if (curl_multi_poll(handle.multi, nullptr, 0, poll_interval_ms, nullptr) != CURLM_OK) break;
+    }
+    if (result != CURLE_OK) return outcome;
+
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    outcome.completed = true;
+    outcome.status = static_cast<int>(status);
+    outcome.header_lines = std::move(watch.header_lines);
+    outcome.body = std::move(watch.body);
+    return outcome;
+}

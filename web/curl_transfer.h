@@ -1,0 +1,27 @@
+// Runs one prepared libcurl transfer to its end on the calling thread, with a
+// time limit for each phase of the exchange that holds to a few tens of
+// milliseconds (libcurl's own limits count whole seconds or cover several phases).
+#pragma once
+
+#include "phase_timeouts.h"
+#include "text_types.h"
+
+#include <curl/curl.h>
+
+#include <cstddef>
+#include <string>
+
+struct TransferOutcome {
+    bool completed = false;  // false: refused, timed out, reset, over a limit, ...
+    int status = 0;
+    // The final response's header lines (no status line, no blank line), each
+    // ending in CR LF, as the server sent their bytes.
+    std::string header_lines;
+    Bytes body;
+};
+
+// Drives easy (URL, verb, headers and body already set) and collects the final
+// response. upload_size is the number of body bytes the request sends. A body
+// above body_limit bytes ends the transfer. Gives completed false on any failure.
+TransferOutcome run_transfer(CURL* easy, const PhaseTimeouts& timeouts, std::size_t upload_size,
+                             std::size_t body_limit);
