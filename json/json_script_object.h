@@ -47,15 +47,54 @@ public:
     // false when the result is null or undefined, when the text does not compile or
     // fails, and when there is no engine.
     virtual bool parse(const Text& text);
+    // The compact JSON text of the document, with the backslash placeholder turned back
+    // into backslashes. Empty for an undefined document or on failure.
+    virtual Text to_json();
+    // Stores value (code page 936) at path; as_expression takes it as a script
+    // expression ("{}" when empty). No effect on failure.
+    virtual void set_text(const Text& path, const Text& value, bool as_expression = false);
+    // The member becomes the value of the expression. No effect on failure.
+    virtual void set_expression(const Text& path, const Text& expression);
+    virtual void set_number(const Text& path, double value);  // no effect on failure
     virtual double get_number(const Text& path);               // 0 on failure
+    // The member's compact JSON text; empty when absent or on failure.
+    virtual Text get_json(const Text& path);
     // A string member as it is, a number in the system's number form ("0", "2000");
     // with as_json the member's JSON text. Empty when absent, null or on failure.
     virtual Text get_text(const Text& path, bool as_json = false);
+    // An independent object holding a deep copy of the member (undefined when absent).
+    virtual JsonScriptObject get_object(const Text& path);
     // Own members of an object, elements of an array; the empty path counts the
     // document. -2 for an absent or null member, 0 when the path fails.
     virtual int member_count(const Text& path = {});
+    // Adds value at the end of the array at path (the document when empty); a target
+    // that is not an array becomes an empty array first. No effect on failure.
+    virtual void append(const Text& value, const Text& path = {}, bool as_expression = false);
+    // An independent object holding a deep copy of element index (zero-based) of the
+    // array at path (the document when empty).
+    virtual JsonScriptObject get_element_object(int index, const Text& path = {});
+    // Element index (zero-based) of the array at path as text, or its JSON text.
+    // Empty when absent or on failure.
+    virtual Text get_element_text(int index, const Text& path = {}, bool as_json = false);
+    // Sets element index of the document. No effect on failure.
+    virtual void set_element(int index, const Text& value, bool as_expression = false);
+    // Removes element index of the document; later ones move down. No effect on failure.
+    virtual void remove_element(int index);
+    // Removes element B of the array A for a path "A[B]". No effect without "[".
+    virtual void remove_path_element(const Text& path);
+    virtual void delete_member(const Text& path);  // no effect on failure
+    // 0 and 4 make the document an empty object, 5 an empty array; others do nothing.
+    virtual void reset_to_type(JsonType type);
+    // The whole document becomes value (a script expression with as_expression).
+    virtual void assign(const Text& value, bool as_expression = false);
+    // true when the member is neither null nor undefined; false on failure.
+    virtual bool has_member(const Text& path);
+    // Replaces names with the enumerable member names at path (the document when
+    // empty) and gives their number; an empty array and 0 on failure.
+    virtual int member_names(TextArray& names, const Text& path = {});
     // The kind of the member at path (the document when empty); other (-1) on failure.
     virtual JsonType type_of(const Text& path = {});
+    virtual void clear();  // the document becomes an empty object
     // Another reference to the engine; null when the object has none.
     virtual std::shared_ptr<ScriptEngine> engine_object();
 
@@ -77,6 +116,8 @@ private:
     Text point_unless_bracket(const Text& path, bool empty_is_root) const;
     Text point_when_given(const Text& path) const;
     Text point_always(const Text& path) const;
+    Text point_when_path_is_nothing(const Text& path);
+    JsonScriptObject object_from_json(const Text& json_script);
 
     Text var_name_;
     std::shared_ptr<ScriptEngine> engine_;
