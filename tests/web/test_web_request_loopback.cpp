@@ -385,3 +385,20 @@ TEST(HttpRequestObject, AddressAndHeaderText)
     EXPECT_EQ(request.all_response_headers(),
               "X-Utf8: \xD6\xD0\r\nX-Raw: \xD6\xD0\r\nContent-Length: 2\r\n");
 }
+
+TEST(HttpRequestObject, ServerCredentialsAnswerAChallenge)
+{
+    LoopbackHttpServer server;
+    server.serve("/auth", {.status = 401,
+                           .headers = {{"WWW-Authenticate", "Basic realm=\"pelvaro\""}},
+                           .body = "who?"});
+    HttpRequest request;
+    ASSERT_TRUE(request.open("GET", server.url("/auth")));
+    ASSERT_TRUE(request.set_credentials("user", "pass", 0));
+    ASSERT_TRUE(request.send(Text{}));
+    EXPECT_EQ(request.status(), 401) << "this server refuses every answer";
+    const auto sent = server.requests();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_FALSE(sent.at(0).has_header("Authorization")) << "credentials wait for the challenge";
+    EXPECT_EQ(sent.at(1).header("Authorization"), "Basic dXNlcjpwYXNz");
+}
