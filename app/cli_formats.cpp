@@ -31,6 +31,13 @@ std::string json_string(const Text& text)
 
 }  // namespace
 
+std::string page_address(const std::string& typed)
+{
+    if (typed.find("://") != std::string::npos) return typed;
+    if (typed.find_first_of("./") != std::string::npos) return "https://" + typed;
+    return "https://www.huya.com/" + typed;
+}
+
 int address_count(const std::vector<ListRow>& rows)
 {
     int count = 0;

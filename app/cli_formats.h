@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+// The page address for what the user typed: a full address as it is, an address
+// without scheme over https, a bare room name or number ("lpl", "520520") as the
+// room page on the site.
+std::string page_address(const std::string& typed);
+
 // One "line index TAB quality TAB address" line per address; separators left out.
 std::string rows_as_tsv(const std::vector<ListRow>& rows);
 

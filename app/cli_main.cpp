@@ -62,14 +62,6 @@ int usage_error(const std::string& message)
     return exit_usage;
 }
 
-// A bare room name or number stands for the room page on the site.
-std::string page_address(const std::string& address)
-{
-    if (address.find("://") != std::string::npos) return address;
-    if (address.find_first_of("./") != std::string::npos) return "https://" + address;
-    return "https://www.huya.com/" + address;
-}
-
 bool parse_seconds(const std::string& text, int& seconds)
 {
     char* end = nullptr;

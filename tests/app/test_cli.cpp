@@ -1,0 +1,140 @@
+// pelvaro-cli as a user runs it: the built program against pages on a loopback server.
+
+#include "cli_formats.h"
+#include "loopback_http_server.h"
+#include "page_fixtures.h"
+#include "scoped_env.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/wait.h>
+
+namespace {
+
+struct CliRun {
+    int exit_code = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun run_cli(const std::string& arguments, const std::filesystem::path& scratch)
+{
+    const auto err_file = scratch / "stderr.txt";
+    const std::string command =
+        std::string(PELVARO_CLI) + " " + arguments + " 2>'" + err_file.string() + "'";
+    CliRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
+    const int status = pclose(pipe);
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = read_file(err_file);
+    return run;
+}
+
+class CliTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.listening()); }
+
+    std::string serve_fixture(const std::string& name, int status = 200)
+    {
+        CannedReply reply;
+        reply.status = status;
+        reply.body = read_file(page_fixture(name + ".html"));
+        server.serve("/" + name, reply);
+        return "'" + server.url("/" + name) + "'";
+    }
+
+    CliRun run(const std::string& arguments) { return run_cli(arguments, scratch.path()); }
+
+    LoopbackHttpServer server;
+    TempDir scratch;
+    TempDir desktop;
+    ScopedEnv desktop_env{"XDG_DESKTOP_DIR", desktop.path().string()};
+};
+
+TEST_F(CliTest, PrintsOneTabSeparatedRowPerAddress)
+{
+    const CliRun result = run(serve_fixture("plain_2lines_3qualities"));
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    std::string expected;
+    for (const Utf8Row& row : expected_rows("plain_2lines_3qualities"))
+        if (!row[2].empty()) expected += row[0] + "\t" + row[1] + "\t" + row[2] + "\n";
+    EXPECT_EQ(result.out, expected);
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(CliTest, PrintsOneJsonDocument)
+{
+    const CliRun result = run("--json " + serve_fixture("real_hyplayerconfig_3lines_1quality"));
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    const std::string stream = "1199649734706-1199649734706-5814780652381274112-2399299592868-10057-A-0-1.m3u8";
+    EXPECT_EQ(result.out,
+              "{\"room\":\"30456807\",\"nick\":\"兔兔好棒\",\"lines\":["
+              "{\"line_index\":\"3\",\"streams\":[{\"quality\":\"超清\",\"address\":\"http://al.hls.huya.com/src/" + stream + "\"}]},"
+              "{\"line_index\":\"5\",\"streams\":[{\"quality\":\"超清\",\"address\":\"http://txdirect.hls.huya.com/huyalive/" + stream + "\"}]},"
+              "{\"line_index\":\"14\",\"streams\":[{\"quality\":\"超清\",\"address\":\"http://hs.hls.huya.com/src/" + stream + "\"}]}]}\n");
+}
+
+TEST_F(CliTest, WritesTheSamePlaylistsAsTheWindow)
+{
+    const auto dpl = scratch.path() / "room.dpl";
+    const auto m3u = scratch.path() / "room.m3u";
+    const CliRun result = run("--dpl '" + dpl.string() + "' --m3u '" + m3u.string() + "' --dpl-desktop " +
+                              serve_fixture("plain_2lines_3qualities"));
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    const std::string window_file = read_file(page_fixture("plain_2lines_3qualities.dpl"));
+    EXPECT_EQ(read_file(dpl), window_file);
+    EXPECT_EQ(read_file(desktop.path() / "520520.dpl"), window_file);
+    const std::string m3u_text = read_file(m3u);
+    EXPECT_EQ(m3u_text.rfind("#EXTM3U\n#EXTINF:-1,3 线 蓝光4M\nhttp://al.hls.example.test/src/1234-abc_4000.m3u8\n", 0), 0u)
+        << m3u_text;
+}
+
+TEST_F(CliTest, SaysWhyNothingWasFound)
+{
+    struct Case { std::string fixture; int status; int exit_code; std::string reason; };
+    const Case cases[] = {
+        {"no_markers", 404, 3, "HTTP 404"},
+        {"no_markers", 200, 4, "no stream description"},
+        {"base64_holding_status", 200, 5, "could not be read"},
+        {"offline_no_lines", 200, 6, "no stream lines"},
+        {"lines_without_qualities", 200, 7, "no qualities"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        const CliRun result = run(serve_fixture(c.fixture, c.status));
+        EXPECT_EQ(result.exit_code, c.exit_code);
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find(c.reason), std::string::npos) << result.err;
+    }
+    const CliRun refused =
+        run("--timeout 2 http://127.0.0.1:" + std::to_string(unused_loopback_port()) + "/room");
+    EXPECT_EQ(refused.exit_code, 3);
+    EXPECT_NE(refused.err.find("could not be fetched"), std::string::npos) << refused.err;
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo)
+{
+    for (const std::string arguments : {"", "--bogus lpl", "--timeout abc lpl", "--dpl", "a b"}) {
+        SCOPED_TRACE(arguments);
+        const CliRun result = run(arguments);
+        EXPECT_EQ(result.exit_code, 2);
+        EXPECT_NE(result.err.find("Usage:"), std::string::npos);
+    }
+    EXPECT_EQ(run("--help").exit_code, 0);
+    EXPECT_EQ(run("--version").exit_code, 0);
+}
+
+TEST(CliPageAddress, ABareRoomNameMeansTheRoomPage)
+{
+    EXPECT_EQ(page_address("lpl"), "https://www.huya.com/lpl");
+    EXPECT_EQ(page_address("520520"), "https://www.huya.com/520520");
+    EXPECT_EQ(page_address("www.huya.com/lpl"), "https://www.huya.com/lpl");
+    EXPECT_EQ(page_address("http://127.0.0.1:8080/a"), "http://127.0.0.1:8080/a");
+}
+
+}  // namespace
