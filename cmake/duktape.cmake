@@ -20,14 +20,15 @@ foreach(_file duktape.c duktape.h duk_config.h)
 endforeach()
 file(MAKE_DIRECTORY "${_duk_out}")
 
-# Replaces `old` by `new` in the variable `content`; stops the configure step when `old`
-# is not there, since a silently unpatched engine would run scripts without limits.
+# Replaces the whole line `old` by `new` in the variable `content`; stops the configure
+# step when that line is not there, since a silently unpatched engine would run
+# scripts without limits.
 function(_pelvaro_duk_patch content_var file old new)
-  string(FIND "${${content_var}}" "${old}" _at)
+  string(FIND "${${content_var}}" "\n${old}\n" _at)
   if(_at EQUAL -1)
     message(FATAL_ERROR "Cannot configure the script engine: ${file} lacks the line\n  ${old}")
   endif()
-  string(REPLACE "${old}" "${new}" _patched "${${content_var}}")
+  string(REPLACE "\n${old}\n" "\n${new}\n" _patched "${${content_var}}")
   set(${content_var} "${_patched}" PARENT_SCOPE)
 endfunction()
 
