@@ -32,7 +32,8 @@ double median(std::vector<double> times)
 
 Text real_description()
 {
-    std::ifstream file(PELVARO_TEST_DATA "/json/stream_hyplayerconfig_3lines.json", std::ios::binary);
+    std::ifstream file(PELVARO_TEST_DATA "/json/stream_hyplayerconfig_3lines.json",
+                       std::ios::binary);
     std::ostringstream utf8;
     utf8 << file.rdbuf();
     return gbk_from_utf8(utf8.str());
@@ -45,8 +46,9 @@ Text large_description(std::size_t size)
     if (!builder.parse(real_description())) return {};
     auto engine = builder.engine_object();
     while (builder.to_json().size() < size) {
-        engine->eval("var list = da.data[0].gameStreamInfoList;"
-                     "list.push(JSON.parse(JSON.stringify(list[list.length % 3])))");
+        engine->eval(
+            "var list = da.data[0].gameStreamInfoList;"
+            "list.push(JSON.parse(JSON.stringify(list[list.length % 3])))");
     }
     return builder.to_json();
 }
@@ -67,7 +69,8 @@ int main()
     std::vector<Text> paths;
     const char* members[] = {"sHlsUrl", "sStreamName", "iLineIndex", "sCdnType", "sHlsUrlSuffix"};
     for (int i = 0; paths.size() < 1000; ++i) {
-        paths.push_back("data[0].gameStreamInfoList[" + std::to_string(i % lines) + "]." + members[i % 5]);
+        paths.push_back("data[0].gameStreamInfoList[" + std::to_string(i % lines) + "]." +
+                        members[i % 5]);
     }
 
     const int runs = 21;
@@ -84,8 +87,10 @@ int main()
     }
 
     std::printf("stream description: %zu bytes, %d lines\n", description.size(), lines);
-    std::printf("parse:              median %7.2f ms (target < 10 ms), %d runs\n", median(parse_ms), runs);
-    std::printf("1,000 get_text:     median %7.2f ms (target < 30 ms), %d runs\n", median(read_ms), runs);
+    std::printf("parse:              median %7.2f ms (target < 10 ms), %d runs\n", median(parse_ms),
+                runs);
+    std::printf("1,000 get_text:     median %7.2f ms (target < 30 ms), %d runs\n", median(read_ms),
+                runs);
     std::printf("(%zu bytes read per run)\n", read_bytes / runs);
     return 0;
 }

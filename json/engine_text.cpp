@@ -26,28 +26,36 @@ void put_unit(std::string& out, char16_t unit)
     }
 }
 
-// Reads one sequence at bytes[at] into code point; gives its length, or 0 when it
-// is malformed (then one byte is skipped).
+struct LeadByte {
+    std::size_t length;  // of the whole sequence
+    char32_t bits;       // the value bits the lead byte carries
+    char32_t smallest;   // below this the sequence is an overlong form
+};
+
+LeadByte lead_byte(unsigned char lead)
+{
+    if (lead < 0x80) return {1, lead, 0};
+    if (lead >= 0xC0 && lead < 0xE0) return {2, char32_t{lead} & 0x1Fu, 0x80};
+    if (lead >= 0xE0 && lead < 0xF0) return {3, char32_t{lead} & 0x0Fu, 0x800};
+    if (lead >= 0xF0 && lead < 0xF8) return {4, char32_t{lead} & 0x07u, 0x10000};
+    return {0, 0, 0};
+}
+
+// Reads one sequence at bytes[at] into code_point; gives its length, or 0 when it is
+// malformed (the caller then skips one byte).
 std::size_t read_sequence(std::string_view bytes, std::size_t at, char32_t& code_point)
 {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    std::size_t length = 0;
-    char32_t value = 0;
-    char32_t smallest = 0;
-    if (lead < 0x80) return code_point = lead, 1;
-    if (lead >= 0xC0 && lead < 0xE0) length = 2, value = lead & 0x1F, smallest = 0x80;
-    else if (lead >= 0xE0 && lead < 0xF0) length = 3, value = lead & 0x0F, smallest = 0x800;
-    else if (lead >= 0xF0 && lead < 0xF8) length = 4, value = lead & 0x07, smallest = 0x10000;
-    else return 0;
-    if (at + length > bytes.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
+    const LeadByte lead = lead_byte(static_cast<unsigned char>(bytes[at]));
+    if (lead.length == 0 || at + lead.length > bytes.size()) return 0;
+    char32_t value = lead.bits;
+    for (std::size_t i = 1; i < lead.length; ++i) {
         const auto next = static_cast<unsigned char>(bytes[at + i]);
         if ((next & 0xC0) != 0x80) return 0;
-        value = (value << 6) | (next & 0x3F);
+        value = (value << 6) | (next & 0x3Fu);
     }
-    if (value < smallest || value > 0x10FFFF) return 0;
+    if (value < lead.smallest || value > 0x10FFFF) return 0;
     code_point = value;
-    return length;
+    return lead.length;
 }
 
 }  // namespace

@@ -88,7 +88,8 @@ JsonScriptObject JsonScriptObject::get_element_object(int index, const Text& pat
 
 Text JsonScriptObject::get_element_text(int index, const Text& path, bool as_json)
 {
-    const Text element = concat_text(point_when_given(path), Text("["), number_to_text(index), Text("]"));
+    const Text element =
+        concat_text(point_when_given(path), Text("["), number_to_text(index), Text("]"));
     if (as_json) return text_of(concat_text(Text("JSON.stringify("), element, Text(")")));
     return text_of(element);
 }
@@ -96,7 +97,7 @@ Text JsonScriptObject::get_element_text(int index, const Text& path, bool as_jso
 void JsonScriptObject::set_element(int index, const Text& value, bool as_expression)
 {
     run(concat_text(var_name_, Text("["), number_to_text(index), Text("]="),
-                                   quoted(value, as_expression)));
+                    quoted(value, as_expression)));
 }
 
 void JsonScriptObject::remove_element(int index)
@@ -141,9 +142,9 @@ bool JsonScriptObject::has_member(const Text& path)
 
 int JsonScriptObject::member_names(TextArray& names, const Text& path)
 {
-    Text listed = text_of(concat_text(Text("var ary=''; for (var key in "),
-                                                     point_unless_bracket(path, true),
-                                                     Text(") {ary=ary+ key+','; }")));
+    Text listed =
+        text_of(concat_text(Text("var ary=''; for (var key in "), point_unless_bracket(path, true),
+                            Text(") {ary=ary+ key+','; }")));
     // The two methods every object inherits from the prelude are not members.
     listed = replace_text(listed, "toJSONString,");
     listed = replace_text(listed, "parseJSON,");

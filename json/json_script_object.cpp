@@ -11,8 +11,10 @@ namespace {
 int truncated(double value)
 {
     if (std::isnan(value)) return 0;
-    if (value >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-    if (value <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+    if (value >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (value <= static_cast<double>(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
     return static_cast<int>(value);
 }
 
@@ -23,9 +25,7 @@ bool begins_with_bracket(const Text& path)
 
 }  // namespace
 
-JsonScriptObject::JsonScriptObject() : JsonScriptObject(ScriptLimits{})
-{
-}
+JsonScriptObject::JsonScriptObject() : JsonScriptObject(ScriptLimits{}) {}
 
 JsonScriptObject::JsonScriptObject(const ScriptLimits& limits) : limits_(limits)
 {
@@ -133,7 +133,8 @@ Text JsonScriptObject::get_text(const Text& path, bool as_json)
 
 int JsonScriptObject::member_count(const Text& path)
 {
-    return truncated(number_of(concat_text(Text("get__count("), point_unless_bracket(path, true), Text(")"))));
+    return truncated(
+        number_of(concat_text(Text("get__count("), point_unless_bracket(path, true), Text(")"))));
 }
 
 JsonType JsonScriptObject::type_of(const Text& path)
@@ -142,7 +143,8 @@ JsonType JsonScriptObject::type_of(const Text& path)
     if (boolean_of(target + "==null")) return JsonType::null_value;
     const Text kind = text_of(concat_text(Text("typeof ("), target, Text(")")));
     if (kind == "string") return JsonType::string;
-    if (kind == "object") return text_left(get_text(path, true), 1) == "[" ? JsonType::array : JsonType::object;
+    if (kind == "object")
+        return text_left(get_text(path, true), 1) == "[" ? JsonType::array : JsonType::object;
     if (kind == "number") return JsonType::number;
     if (kind == "boolean") return JsonType::boolean;
     return JsonType::other;

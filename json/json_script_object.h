@@ -56,7 +56,7 @@ public:
     // The member becomes the value of the expression. No effect on failure.
     virtual void set_expression(const Text& path, const Text& expression);
     virtual void set_number(const Text& path, double value);  // no effect on failure
-    virtual double get_number(const Text& path);               // 0 on failure
+    virtual double get_number(const Text& path);              // 0 on failure
     // The member's compact JSON text; empty when absent or on failure.
     virtual Text get_json(const Text& path);
     // A string member as it is, a number in the system's number form ("0", "2000");
@@ -104,7 +104,8 @@ public:
 
 private:
     struct Shared {};
-    JsonScriptObject(Shared, const ScriptLimits& limits, Text name, std::shared_ptr<ScriptEngine> engine);
+    JsonScriptObject(Shared, const ScriptLimits& limits, Text name,
+                     std::shared_ptr<ScriptEngine> engine);
 
     // Engine calls; without engine they do nothing and give the empty value.
     void run(const Text& code);

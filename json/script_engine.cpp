@@ -5,9 +5,10 @@
 #include <duktape.h>
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <new>
+#include <string_view>
 
 // What the engine's allocator and interrupt check look at: the bytes it holds and
 // the deadline of the call under way. Both limits are enforced while one of our calls,
@@ -120,54 +121,54 @@ struct ScriptEngine::CallFrame {
 duk_ret_t ScriptEngine::run_protected(duk_context* context, void* udata)
 {
     auto* frame = static_cast<CallFrame*>(udata);
-    duk_compile_lstring(context, frame->as_program ? 0 : DUK_COMPILE_EVAL, frame->code, frame->length);
+    duk_compile_lstring(context, frame->as_program ? 0 : DUK_COMPILE_EVAL, frame->code,
+                        frame->length);
     duk_call(context, 0);
     switch (frame->want) {
-    case Want::nothing:
-        break;
-    case Want::text:
-        if (duk_is_null_or_undefined(context, -1)) {
-            duk_pop(context);
-            duk_push_string(context, "");
-        } else {
-            duk_to_string(context, -1);
-        }
-        break;
-    case Want::number:
-        // A number is taken as it is, NaN included; anything else needs a numeric
-        // reading, and a text like "abc" (NaN once converted) has none.
-        if (!duk_is_number(context, -1)) {
-            frame->convertible = !std::isnan(duk_to_number(context, -1));
-        }
-        break;
-    case Want::boolean:
-        duk_to_boolean(context, -1);
-        break;
+        case Want::nothing:
+            break;
+        case Want::text:
+            if (duk_is_null_or_undefined(context, -1)) {
+                duk_pop(context);
+                duk_push_string(context, "");
+            } else {
+                duk_to_string(context, -1);
+            }
+            break;
+        case Want::number:
+            // A number is taken as it is, NaN included; anything else needs a numeric
+            // reading, and a text like "abc" (NaN once converted) has none.
+            if (!duk_is_number(context, -1)) {
+                frame->convertible = !std::isnan(duk_to_number(context, -1));
+            }
+            break;
+        case Want::boolean:
+            duk_to_boolean(context, -1);
+            break;
     }
     return 1;
 }
 
 std::shared_ptr<ScriptEngine> ScriptEngine::create(const ScriptLimits& limits)
 {
-    auto heap = std::make_unique<EngineHeap>();
-    heap->cap = limits.memory_cap;
-    duk_hthread* context = nullptr;
-    {
-        const Enforced enforced(*heap, limits.time_budget);
-        context = duk_create_heap(engine_alloc, engine_realloc, engine_free, heap.get(), engine_fatal);
-    }
-    if (context == nullptr) return nullptr;
-    return std::shared_ptr<ScriptEngine>(new (std::nothrow) ScriptEngine(limits, std::move(heap), context));
+    std::shared_ptr<ScriptEngine> engine(new ScriptEngine(limits));
+    EngineHeap& heap = *engine->heap_;
+    heap.cap = limits.memory_cap;
+    const Enforced enforced(heap, limits.time_budget);
+    engine->context_ =
+        duk_create_heap(engine_alloc, engine_realloc, engine_free, &heap, engine_fatal);
+    if (engine->context_ == nullptr) return nullptr;
+    return engine;
 }
 
-ScriptEngine::ScriptEngine(const ScriptLimits& limits, std::unique_ptr<EngineHeap> heap,
-                           duk_hthread* context)
-    : limits_(limits), heap_(std::move(heap)), context_(context)
+ScriptEngine::ScriptEngine(const ScriptLimits& limits)
+    : limits_(limits), heap_(std::make_unique<EngineHeap>())
 {
 }
 
 ScriptEngine::~ScriptEngine()
 {
+    if (context_ == nullptr) return;
     const Enforced enforced(*heap_, limits_.time_budget);
     duk_destroy_heap(context_);
 }
@@ -181,20 +182,20 @@ ScriptEngine::Result ScriptEngine::run(const Text& code, Want want, bool as_prog
     if (duk_safe_call(context_, run_protected, &frame, 0, 1) == DUK_EXEC_SUCCESS) {
         result.ok = frame.convertible;
         switch (want) {
-        case Want::nothing:
-            break;
-        case Want::text: {
-            duk_size_t length = 0;
-            const char* bytes = duk_get_lstring(context_, -1, &length);
-            result.text = gbk_from_engine_text(std::string_view(bytes, length));
-            break;
-        }
-        case Want::number:
-            result.number = result.ok ? duk_get_number(context_, -1) : 0;
-            break;
-        case Want::boolean:
-            result.boolean = duk_get_boolean(context_, -1) != 0;
-            break;
+            case Want::nothing:
+                break;
+            case Want::text: {
+                duk_size_t length = 0;
+                const char* bytes = duk_get_lstring(context_, -1, &length);
+                result.text = gbk_from_engine_text(std::string_view(bytes, length));
+                break;
+            }
+            case Want::number:
+                result.number = result.ok ? duk_get_number(context_, -1) : 0;
+                break;
+            case Want::boolean:
+                result.boolean = duk_get_boolean(context_, -1) != 0;
+                break;
         }
     }
     duk_pop(context_);

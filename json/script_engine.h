@@ -64,11 +64,11 @@ private:
 
     struct CallFrame;
 
-    ScriptEngine(const ScriptLimits& limits, std::unique_ptr<EngineHeap> heap, duk_hthread* context);
+    explicit ScriptEngine(const ScriptLimits& limits);
     Result run(const Text& code, Want want, bool as_program);
     static int run_protected(duk_hthread* context, void* udata);
 
     ScriptLimits limits_;
     std::unique_ptr<EngineHeap> heap_;  // outlives the context, which points at it
-    duk_hthread* context_;
+    duk_hthread* context_ = nullptr;
 };
