@@ -1,0 +1,115 @@
+// A whole resolution of a 300 KB room page (3 lines, 5 qualities) served from
+// 127.0.0.1, and where the time goes. Prints medians in milliseconds.
+
+#include "collecting_view.h"
+#include "encodings.h"
+#include "json_script_object.h"
+#include "loopback_http_server.h"
+#include "room_resolution.h"
+#include "stream_description.h"
+#include "stream_paths.h"
+#include "web_request.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string stream_json()
+{
+    const char* names[] = {"蓝光20M", "蓝光8M", "蓝光4M", "超清", "流畅"};
+    const int rates[] = {0, 8000, 4000, 2000, 500};
+    const char* hosts[] = {"http://al.hls.example.test/src", "http://tx.hls.example.test/huyalive",
+                           "http://hs.hls.example.test/src"};
+    const int indexes[] = {3, 5, 14};
+    std::string lines, qualities;
+    for (int i = 0; i < 3; ++i)
+        lines += std::string(i ? "," : "") + "{\"sCdnType\":\"X\",\"sStreamName\":\"1199649734706-1199649734706-5814780652381274112\",\"sHlsUrl\":\"" +
+                 hosts[i] + "\",\"iLineIndex\":" + std::to_string(indexes[i]) + ",\"iIsMaster\":0}";
+    for (int q = 0; q < 5; ++q)
+        qualities += std::string(q ? "," : "") + "{\"sDisplayName\":\"" + names[q] + "\",\"iBitRate\":" +
+                     std::to_string(rates[q]) + ",\"iCodecType\":0}";
+    return "{\"status\":200,\"msg\":\"\",\"data\":[{\"gameLiveInfo\":{\"profileRoom\":30456807,\"nick\":\"兔兔好棒\","
+           "\"live_status_text\":\"直播中\"},\"gameStreamInfoList\":[" + lines + "]}],\"vMultiStreamInfo\":[" +
+           qualities + "],\"iWebDefaultBitRate\":2500}";
+}
+
+// A page of about 300 KB: the player set-up among a lot of other script and markup.
+std::string room_page()
+{
+    std::string filler;
+    while (filler.size() < 290 * 1024)
+        filler += "<div class=\"gift-item\" data-id=\"1234\">礼物 gift item 欢迎来到直播间</div>\n";
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>\n" + filler +
+           "<script>\nvar hyPlayerConfig = {\n html5: 1,\n stream: " + stream_json() + "\n};\n</script></body></html>\n";
+}
+
+double median_ms(int runs, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+}  // namespace
+
+int main()
+{
+    LoopbackHttpServer server;
+    CannedReply reply;
+    reply.body = room_page();
+    server.serve("/room", reply);
+    const Text address = server.url("/room");
+    const int runs = 30;
+
+    const double whole = median_ms(runs, [&] {
+        CollectingView view;
+        resolve_room(address, view);
+    });
+
+    Bytes body;
+    Text page, description;
+    const double fetch = median_ms(runs, [&] { body = visit_web_page(address); });
+    const double convert = median_ms(runs, [&] { page = utf8_to_gbk(body); });
+    const double cut = median_ms(runs, [&] { description = cut_stream_description(page); });
+    const double unwrap = median_ms(runs, [&] { (void)unwrap_stream_description(description); });
+    const double parse = median_ms(runs, [&] {
+        JsonScriptObject document;
+        document.parse(description);
+    });
+    JsonScriptObject document;
+    document.parse(description);
+    const double reads = median_ms(runs, [&] {
+        document.get_text(room_id_path);
+        for (int i = 0; i < document.member_count(qualities_path); ++i) {
+            document.get_text(element_member_path(qualities_path, i, "sDisplayName"));
+            document.get_text(element_member_path(qualities_path, i, "iBitRate"));
+        }
+        for (int j = 0; j < document.member_count(lines_path); ++j) {
+            document.get_text(element_member_path(lines_path, j, "sStreamName"));
+            document.get_text(element_member_path(lines_path, j, "sHlsUrl"));
+            document.get_text(nick_path);
+            document.get_text(element_member_path(lines_path, j, "iLineIndex"));
+        }
+    });
+
+    std::printf("page: %zu bytes, 3 lines x 5 qualities, median of %d runs (ms)\n", reply.body.size(), runs);
+    std::printf("  whole resolution   %8.3f\n", whole);
+    std::printf("  fetch              %8.3f\n", fetch);
+    std::printf("  UTF-8 to GBK       %8.3f\n", convert);
+    std::printf("  cut description    %8.3f\n", cut);
+    std::printf("  unwrap (plain)     %8.3f\n", unwrap);
+    std::printf("  engine + parse     %8.3f\n", parse);
+    std::printf("  reads by path      %8.3f\n", reads);
+    std::printf("  list fill (rest)   %8.3f\n", whole - fetch - convert - cut - unwrap - parse - reads);
+    return 0;
+}
