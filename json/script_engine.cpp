@@ -4,6 +4,7 @@
 
 #include <duktape.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -176,10 +177,20 @@ ScriptEngine::~ScriptEngine()
 ScriptEngine::Result ScriptEngine::run(const Text& code, Want want, bool as_program)
 {
     Result result;
+    std::chrono::milliseconds budget = limits_.time_budget;
+    if (limits_.engine_budget.count() > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            limits_.engine_budget - time_used_);
+        if (left.count() <= 0) return result;
+        budget = std::min(budget, left);
+    }
     const std::string source = engine_text_from_gbk(code);
     CallFrame frame{source.data(), source.size(), want, as_program, true};
-    const Enforced enforced(*heap_, limits_.time_budget);
-    if (duk_safe_call(context_, run_protected, &frame, 0, 1) == DUK_EXEC_SUCCESS) {
+    const auto started = std::chrono::steady_clock::now();
+    const Enforced enforced(*heap_, budget);
+    const auto outcome = duk_safe_call(context_, run_protected, &frame, 0, 1);
+    time_used_ += std::chrono::steady_clock::now() - started;
+    if (outcome == DUK_EXEC_SUCCESS) {
         result.ok = frame.convertible;
         switch (want) {
             case Want::nothing:

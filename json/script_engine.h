@@ -17,6 +17,10 @@ struct ScriptLimits {
     std::chrono::milliseconds time_budget{2000};
     // Most bytes the engine may hold; an allocation past it fails inside the script.
     std::size_t memory_cap = std::size_t{64} << 20;
+    // Most time all calls of one engine may run together (0: no such limit). A
+    // document whose every read runs out of time would otherwise cost a whole
+    // budget per read; once this is spent, calls fail at once.
+    std::chrono::milliseconds engine_budget{6000};
 };
 
 class ScriptEngine {
@@ -69,6 +73,7 @@ private:
     static int run_protected(duk_hthread* context, void* udata);
 
     ScriptLimits limits_;
+    std::chrono::nanoseconds time_used_{0};  // by all calls so far
     std::unique_ptr<EngineHeap> heap_;  // outlives the context, which points at it
     duk_hthread* context_ = nullptr;
 };

@@ -9,8 +9,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A small budget and cap keep the hostile cases quick.
-const ScriptLimits tight{200ms, std::size_t{8} << 20};
+// A small budget and cap keep the hostile cases quick. No limit on an engine's
+// total time here: the hostile cases run one after another on one engine.
+const ScriptLimits tight{200ms, std::size_t{8} << 20, 0ms};
 
 std::shared_ptr<ScriptEngine> make_engine(const ScriptLimits& limits = tight)
 {
@@ -93,7 +94,7 @@ TEST(ScriptEngine, ScriptsReachNothingOutside)
 
 TEST(ScriptEngine, NotMadeWithoutRoom)
 {
-    EXPECT_EQ(ScriptEngine::create(ScriptLimits{200ms, 1024}), nullptr);
+    EXPECT_EQ(ScriptEngine::create(ScriptLimits{200ms, 1024, 0ms}), nullptr);
 }
 
 // Each hostile script ends with a failed call within about the budget, and the same
@@ -150,4 +151,20 @@ TEST(ScriptEngine, DestroyingBoundsFinalizers)
     EXPECT_EQ(engine->eval_text("'after ' + (1+1)"), "after 2");
     EXPECT_TRUE(engine->eval("var p = {}; Duktape.fin(p, function(){ while(1){} }); 1"));
     engine.reset();
+}
+
+// Reads of a document whose every member runs away cost one engine budget in all,
+// not a call budget each.
+TEST(ScriptEngine, AnEngineRunsOutOfTimeAsAWhole)
+{
+    auto engine = make_engine(ScriptLimits{100ms, std::size_t{8} << 20, 250ms});
+    ASSERT_TRUE(engine);
+    ASSERT_TRUE(engine->eval("var da = {get a(){ while(1){} }}; 1"));
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(engine->eval_text("da.a"), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_EQ(engine->eval_text("'spent'"), "") << "once spent, every call fails";
+    auto fresh = make_engine(ScriptLimits{100ms, std::size_t{8} << 20, 250ms});
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->eval_text("'fresh'"), "fresh");
 }
