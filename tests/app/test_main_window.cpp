@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "qt_application.h"
 
 #include <gtest/gtest.h>
 
@@ -19,23 +20,8 @@
 
 namespace {
 
-// One QApplication for the whole program, made once the tests run (not while
-// CTest merely lists them).
-class QtApplication : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "main_window_test";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QApplication* app_ = nullptr;
-};
-testing::Environment* const qt_application = testing::AddGlobalTestEnvironment(new QtApplication);
+testing::Environment* const qt_application =
+    testing::AddGlobalTestEnvironment(new QtApplication("main_window_test"));
 
 struct Shown {
     QString text;

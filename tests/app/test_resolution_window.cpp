@@ -3,6 +3,7 @@
 #include "loopback_http_server.h"
 #include "main_window.h"
 #include "page_fixtures.h"
+#include "qt_application.h"
 #include "room_resolution.h"
 #include "runtime_hooks.h"
 #include "scoped_env.h"
@@ -20,27 +21,11 @@
 
 namespace {
 
-class QtApplication : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "resolution_window_test";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-        // As start-up does: the Base64 decoder lets queued window events through.
-        set_event_pump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
-    }
-    void TearDown() override
-    {
-        set_event_pump(nullptr);
-        delete app_;
-    }
+// As start-up does: the Base64 decoder lets queued window events through.
+void pump_window_events() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-private:
-    QApplication* app_ = nullptr;
-};
-testing::Environment* const qt_application = testing::AddGlobalTestEnvironment(new QtApplication);
+testing::Environment* const qt_application = testing::AddGlobalTestEnvironment(
+    new QtApplication("resolution_window_test", [] { set_event_pump(pump_window_events); }));
 
 class ResolutionWindowTest : public testing::Test {
 protected:
@@ -126,7 +111,7 @@ TEST_F(ResolutionWindowTest, ASecondClickDuringDecodingStartsNoNestedResolution)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     });
     type_address_and_press();
-    set_event_pump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+    set_event_pump(pump_window_events);
 
     EXPECT_GT(clicks_inside, 0) << "the decoder let window events through";
     EXPECT_EQ(resolutions, 1);
@@ -143,7 +128,7 @@ TEST_F(ResolutionWindowTest, ClosingTheWindowDuringDecodingLetsTheResolutionFini
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     });
     type_address_and_press();
-    set_event_pump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+    set_event_pump(pump_window_events);
 
     EXPECT_TRUE(closed);
     EXPECT_FALSE(window.isVisible());

@@ -1,4 +1,5 @@
 #include "json_script_object.h"
+#include "parsed_document.h"
 
 #include <gtest/gtest.h>
 
@@ -8,19 +9,6 @@
 using namespace std::chrono_literals;
 
 // "\xD6\xD0\xCE\xC4" is the GBK form of two Chinese characters.
-
-namespace {
-
-const ScriptLimits tight{200ms, std::size_t{8} << 20};
-
-JsonScriptObject parsed(const Text& text)
-{
-    JsonScriptObject object(tight);
-    EXPECT_TRUE(object.parse(text)) << text;
-    return object;
-}
-
-}  // namespace
 
 TEST(JsonScriptObject, ConstructionNamesTheDocument)
 {
