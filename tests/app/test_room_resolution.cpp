@@ -57,6 +57,8 @@ struct PageCase {
     const char* dpl;   // the fixture holding the playlist's exact bytes, if any
 };
 
+void PrintTo(const PageCase& page, std::ostream* os) { *os << page.name; }
+
 class FixturePage : public ResolutionTest, public testing::WithParamInterface<PageCase> {};
 
 TEST_P(FixturePage, FillsTheListAndWritesThePlaylist)
