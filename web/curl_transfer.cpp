@@ -18,6 +18,7 @@ constexpr std::size_t header_limit = 1024 * 1024;
 struct Watch {
     Clock::time_point start = Clock::now();
     Clock::time_point last_activity = start;
+    Clock::time_point first_connected;  // when the first connection stood
     bool connected = false;  // some request of this transfer has a connection
     bool sent = false;       // the current request went out whole
     curl_off_t uploaded = 0;
@@ -32,10 +33,11 @@ struct Watch {
 int on_connected(void* user, char*, char*, int, int)
 {
     auto& watch = *static_cast<Watch*>(user);
+    watch.last_activity = Clock::now();
+    if (!watch.connected) watch.first_connected = watch.last_activity;
     watch.connected = true;
     watch.sent = watch.upload_size == 0;
     watch.uploaded = 0;
-    watch.last_activity = Clock::now();
     return CURL_PREREQFUNC_OK;
 }
 
@@ -70,15 +72,18 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
     return length;
 }
 
-bool past(Clock::time_point now, Clock::time_point from, int limit_ms)
+bool past(Clock::time_point now, Clock::time_point from, long long limit_ms)
 {
     return limit_ms > 0 && now - from >= milliseconds(limit_ms);
 }
 
-// True when the phase the transfer is in has run over its limit.
+// True when the phase the transfer is in, or the exchange as a whole, has run
+// over its limit.
 bool phase_expired(CURL* easy, Watch& watch, const PhaseTimeouts& timeouts)
 {
     const auto now = Clock::now();
+    if (watch.connected && past(now, watch.first_connected, timeouts.whole_exchange_ms()))
+        return true;
     if (!watch.connected) {
         curl_off_t resolved_after_us = 0;
         curl_easy_getinfo(easy, CURLINFO_NAMELOOKUP_TIME_T, &resolved_after_us);

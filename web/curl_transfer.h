@@ -1,6 +1,7 @@
 // Runs one prepared libcurl transfer to its end on the calling thread, with a
-// time limit for each phase of the exchange that holds to a few tens of
-// milliseconds (libcurl's own limits count whole seconds or cover several phases).
+// time limit for each phase of the exchange, and one for the exchange as a whole,
+// that hold to a few tens of milliseconds (libcurl's own limits count whole
+// seconds or cover several phases).
 #pragma once
 
 #include "phase_timeouts.h"

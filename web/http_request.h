@@ -27,7 +27,9 @@ public:
 
     // Milliseconds for each phase; 0 or -1 means no limit. The initial limits are
     // none for resolving, 60000 to connect, 30000 to send and 30000 to receive.
-    // False (nothing changed) for a value below -1.
+    // Once connected, the whole exchange may last at most send + 2 x receive (see
+    // PhaseTimeouts); past any limit the send fails. False (nothing changed) for
+    // a value below -1.
     virtual bool set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms);
 
     // Setting 2 sends the requests through the named proxy ("host:port");

@@ -323,6 +323,35 @@ TEST(HttpRequestObject, PhaseLimitsHoldToMilliseconds)
     EXPECT_EQ(as_string(request.response_body()), std::string(6, 'd'));
 }
 
+// Idle limits alone would let a server that sends one byte now and then hold the
+// exchange for ever; the exchange as a whole is limited too (send + 2 x receive
+// once connected), unless receiving has no limit at all.
+TEST(HttpRequestObject, TheWholeExchangeHasALimit)
+{
+    LoopbackHttpServer server;
+    // About 1.1 s in all, with never more than 100 ms between two bytes.
+    const std::string body(12, 'd');
+    server.serve("/drip",
+                 {.body = body, .drip_bytes = 1, .drip_interval = std::chrono::milliseconds(100)});
+    struct Case {
+        int receive_ms;
+        bool arrives;
+        const char* why;
+    };
+    const Case cases[] = {
+        {200, false, "600 ms for the whole exchange, though no gap reaches 200 ms"},
+        {0, true, "no receive limit: no limit on the whole either"},
+    };
+    for (const auto& c : cases) {
+        HttpRequest request;
+        ASSERT_TRUE(request.set_timeouts(200, 200, 200, c.receive_ms));
+        ASSERT_TRUE(request.open("GET", server.url("/drip")));
+        EXPECT_EQ(request.send(Text{}), c.arrives) << c.why;
+        EXPECT_EQ(as_string(request.response_body()), c.arrives ? body : "") << c.why;
+        EXPECT_EQ(request.status(), c.arrives ? 200 : 0) << c.why;
+    }
+}
+
 TEST(HttpRequestObject, FailedCallsChangeNothing)
 {
     LoopbackHttpServer server;
