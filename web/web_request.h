@@ -38,6 +38,7 @@ struct WebRequestOptions {
     Text proxy;                        // "host:port"; empty: direct
     // -1: the request object's own limits; 0 and other negatives: 15 s per phase;
     // above 0: that many seconds per phase, at most 2147483.
+    // Once connected, the whole exchange may last 1 + 2 times the phase limit.
     int timeout_seconds = 0;
     Text proxy_user;
     Text proxy_password;
