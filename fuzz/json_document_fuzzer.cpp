@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ScriptLimits limits;
     limits.time_budget = std::chrono::milliseconds(100);
     limits.memory_cap = std::size_t{16} << 20;
+    limits.engine_budget = std::chrono::milliseconds(1000);
     JsonScriptObject document(limits);
     const bool parsed = document.parse(description);
 

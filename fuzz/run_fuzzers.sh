@@ -65,10 +65,15 @@ for target in "${targets[@]}"; do
   if [ -d "$fuzz_dir/corpus/$target" ]; then
     cp -R "$fuzz_dir/corpus/$target/." "$corpus/"
   fi
+  # Words of the input's format, where a target has them.
+  dictionary=()
+  if [ -f "$fuzz_dir/dict/$target.dict" ]; then
+    dictionary=(-dict="$fuzz_dir/dict/$target.dict")
+  fi
   log="$work/$target.log"
   echo "== $target: ${seconds} s"
   status=0
-  "$binary" "$corpus" \
+  "$binary" "$corpus" "${dictionary[@]}" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$artifacts/$target-" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
