@@ -8,7 +8,15 @@
 #include "stream_paths.h"
 #include "web_request.h"
 
+#include <algorithm>
+
 namespace {
+
+// The counts come from the page. No room offers more than a handful of lines and
+// qualities; a page that claims thousands would fill the list until memory runs
+// out, so only the first ones are taken.
+constexpr int most_qualities = 64;
+constexpr int most_lines = 256;
 
 Text fetch_page(const Text& address, const ResolutionOptions& options, ResolutionReport& report)
 {
@@ -45,9 +53,9 @@ ResolutionReport resolve_room(const Text& address, RoomView& view, const Resolut
     report.parsed = document.parse(unwrap_stream_description(description));
 
     report.room = document.get_text(room_id_path);
-    report.quality_count = document.member_count(qualities_path);
+    report.quality_count = std::min(document.member_count(qualities_path), most_qualities);
     const QualityTable qualities = read_qualities(document, report.quality_count);
-    report.line_count = document.member_count(lines_path);
+    report.line_count = std::min(document.member_count(lines_path), most_lines);
 
     // The old rows go only now, once the new result is at hand.
     view.list_clear();

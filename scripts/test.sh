@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, then builds and runs every test twice: a normal build
-# and one with AddressSanitizer and UndefinedBehaviorSanitizer.
+# and one with AddressSanitizer and UndefinedBehaviorSanitizer; then runs every
+# fuzz target briefly (PELVARO_FUZZ_SECONDS, 20 by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,4 +23,6 @@ run_suite() {
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPELVARO_SANITIZE=ON -DPELVARO_BENCH=OFF
+echo "== fuzz targets: a short run of each"
+fuzz/run_fuzzers.sh "${PELVARO_FUZZ_SECONDS:-20}"
 echo "All test suites passed."

@@ -53,6 +53,7 @@ Text text_mid(const Text& text, int start, int n);  // empty when start is outsi
 
 // Position of the first occurrence of needle at or after start (start < 1 means
 // the whole text), or -1. Matches never begin on the second byte of a character.
+// An empty needle gives 1 whenever the searched stretch holds a byte.
 int find_text(const Text& text, const Text& needle, int start = 0, bool ignore_case = false);
 
 // Replaces occurrences of old_text from start on (count absent: all of them).
