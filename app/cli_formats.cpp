@@ -11,19 +11,29 @@ std::string json_string(const Text& text)
     std::string quoted = "\"";
     for (unsigned char c : utf8_from_gbk(text)) {
         switch (c) {
-        case '"': quoted += "\\\""; break;
-        case '\\': quoted += "\\\\"; break;
-        case '\n': quoted += "\\n"; break;
-        case '\r': quoted += "\\r"; break;
-        case '\t': quoted += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", c);
-                quoted += escape;
-            } else {
-                quoted += static_cast<char>(c);
-            }
+            case '"':
+                quoted += "\\\"";
+                break;
+            case '\\':
+                quoted += "\\\\";
+                break;
+            case '\n':
+                quoted += "\\n";
+                break;
+            case '\r':
+                quoted += "\\r";
+                break;
+            case '\t':
+                quoted += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    char escape[8];
+                    std::snprintf(escape, sizeof escape, "\\u%04x", c);
+                    quoted += escape;
+                } else {
+                    quoted += static_cast<char>(c);
+                }
         }
     }
     return quoted + "\"";
@@ -50,7 +60,8 @@ std::string rows_as_tsv(const std::vector<ListRow>& rows)
     std::string out;
     for (const ListRow& row : rows) {
         if (is_separator_row(row)) continue;
-        out += utf8_from_gbk(row[0]) + "\t" + utf8_from_gbk(row[1]) + "\t" + utf8_from_gbk(row[2]) + "\n";
+        out += utf8_from_gbk(row[0]) + "\t" + utf8_from_gbk(row[1]) + "\t" + utf8_from_gbk(row[2]) +
+               "\n";
     }
     return out;
 }
@@ -68,14 +79,15 @@ std::string rows_as_m3u(const std::vector<ListRow>& rows)
 
 std::string rows_as_json(const ResolutionReport& report, const std::vector<ListRow>& rows)
 {
-    std::string out = "{\"room\":" + json_string(report.room) + ",\"nick\":" + json_string(report.nick) +
-                      ",\"lines\":[";
+    std::string out = "{\"room\":" + json_string(report.room) +
+                      ",\"nick\":" + json_string(report.nick) + ",\"lines\":[";
     bool line_open = false;
     bool first_line = true;
     bool first_stream = true;
     for (const ListRow& row : rows) {
         if (is_separator_row(row)) {
-            if (!line_open) out += std::string(first_line ? "" : ",") + "{\"line_index\":\"\",\"streams\":[";
+            if (!line_open)
+                out += std::string(first_line ? "" : ",") + "{\"line_index\":\"\",\"streams\":[";
             out += "]}";
             line_open = false;
             first_line = false;

@@ -78,7 +78,9 @@ bool write_file(const std::string& path, const std::string& contents)
 
 int explain_empty(const ResolutionReport& report)
 {
-    auto say = [](const std::string& why) { std::fprintf(stderr, "pelvaro-cli: %s\n", why.c_str()); };
+    auto say = [](const std::string& why) {
+        std::fprintf(stderr, "pelvaro-cli: %s\n", why.c_str());
+    };
     if (report.body_bytes == 0 || report.http_status >= 400) {
         say(report.http_status == 0 ? "the page could not be fetched"
                                     : "the page could not be fetched (HTTP " +

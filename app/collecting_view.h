@@ -12,7 +12,9 @@ using ListRow = std::array<Text, 3>;  // line index, quality name, address
 class CollectingView : public RoomView {
 public:
     explicit CollectingView(Text address = {}, bool playlist_wanted = false)
-        : address_(std::move(address)), playlist_wanted_(playlist_wanted) {}
+        : address_(std::move(address)), playlist_wanted_(playlist_wanted)
+    {
+    }
 
     Text address_text() override { return address_; }
     bool playlist_wanted() override { return playlist_wanted_; }
@@ -26,7 +28,11 @@ public:
 
     const std::vector<ListRow>& rows() const { return rows_; }
 
-    struct Message { Text text; int flags; Text caption; };
+    struct Message {
+        Text text;
+        int flags;
+        Text caption;
+    };
     const std::vector<Message>& messages() const { return messages_; }
 
 private:

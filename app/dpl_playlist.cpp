@@ -25,9 +25,11 @@ Text dpl_playlist_text(JsonScriptObject& document, const QualityTable& qualities
                                 Text("topindex=0"), crlf, Text("saveplaypos=0"), crlf);
     int entry = last_row;
     for (int j = 1; j <= line_count; ++j) {
-        const Text stream_name = document.get_text(element_member_path(lines_path, j - 1, "sStreamName"));
+        const Text stream_name =
+            document.get_text(element_member_path(lines_path, j - 1, "sStreamName"));
         const Text hls_base = document.get_text(element_member_path(lines_path, j - 1, "sHlsUrl"));
-        const Text line_index = document.get_text(element_member_path(lines_path, j - 1, "iLineIndex"));
+        const Text line_index =
+            document.get_text(element_member_path(lines_path, j - 1, "iLineIndex"));
         for (int k = 1; k <= qualities.count(); ++k) {
             const QualityEntry& quality = qualities.at(k);
             const Text number = number_to_text(++entry);
@@ -57,16 +59,17 @@ void write_dpl_playlist(JsonScriptObject& document, const QualityTable& qualitie
     const Text file_name = concat_text(room, Text(".dpl"));
     const Text caption = gbk_from_utf8("信息");
     if (!is_safe_playlist_name(room)) {
-        view.show_message(concat_text(gbk_from_utf8("播放列表未保存，房间标识不能用作文件名："), file_name),
-                          message_topmost | message_icon_error, caption);
+        view.show_message(
+            concat_text(gbk_from_utf8("播放列表未保存，房间标识不能用作文件名："), file_name),
+            message_topmost | message_icon_error, caption);
         return;
     }
 
     const Text playlist = dpl_playlist_text(document, qualities, line_count, nick, last_row);
     const Text path = concat_text(special_folder_path(3), file_name);
     if (replace_file_contents(file_system_path(path), text_to_bytes(playlist)))
-        view.show_message(concat_text(gbk_from_utf8("播放列表已保存至桌面"), file_name), message_topmost,
-                          caption);
+        view.show_message(concat_text(gbk_from_utf8("播放列表已保存至桌面"), file_name),
+                          message_topmost, caption);
     else
         view.show_message(concat_text(gbk_from_utf8("播放列表保存失败："), file_name),
                           message_topmost | message_icon_error, caption);

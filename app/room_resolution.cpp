@@ -33,8 +33,9 @@ QualityTable read_qualities(JsonScriptObject& document, int count)
 {
     QualityTable qualities;
     for (int i = 1; i <= count; ++i) {
-        qualities.append({document.get_text(element_member_path(qualities_path, i - 1, "sDisplayName")),
-                          document.get_text(element_member_path(qualities_path, i - 1, "iBitRate"))});
+        qualities.append(
+            {document.get_text(element_member_path(qualities_path, i - 1, "sDisplayName")),
+             document.get_text(element_member_path(qualities_path, i - 1, "iBitRate"))});
     }
     return qualities;
 }
@@ -49,7 +50,7 @@ ResolutionReport resolve_room(const Text& address, RoomView& view, const Resolut
     const Text description = cut_stream_description(fetch_page(address, options, report));
     if (!description.empty())
         report.form = is_plain_description(description) ? ResolutionReport::Form::plain
-                                                         : ResolutionReport::Form::base64;
+                                                        : ResolutionReport::Form::base64;
     report.parsed = document.parse(unwrap_stream_description(description));
 
     report.room = document.get_text(room_id_path);
@@ -61,10 +62,12 @@ ResolutionReport resolve_room(const Text& address, RoomView& view, const Resolut
     view.list_clear();
     int last_row = 0;
     for (int j = 1; j <= report.line_count; ++j) {
-        const Text stream_name = document.get_text(element_member_path(lines_path, j - 1, "sStreamName"));
+        const Text stream_name =
+            document.get_text(element_member_path(lines_path, j - 1, "sStreamName"));
         const Text hls_base = document.get_text(element_member_path(lines_path, j - 1, "sHlsUrl"));
         report.nick = document.get_text(nick_path);
-        const Text line_index = document.get_text(element_member_path(lines_path, j - 1, "iLineIndex"));
+        const Text line_index =
+            document.get_text(element_member_path(lines_path, j - 1, "iLineIndex"));
         for (int k = 1; k <= qualities.count(); ++k) {
             const QualityEntry& quality = qualities.at(k);
             last_row = view.list_append_row();
@@ -80,8 +83,8 @@ ResolutionReport resolve_room(const Text& address, RoomView& view, const Resolut
         report.playlist =
             dpl_playlist_text(document, qualities, report.line_count, report.nick, last_row);
     if (view.playlist_wanted())
-        write_dpl_playlist(document, qualities, report.line_count, report.room, report.nick, last_row,
-                           view);
+        write_dpl_playlist(document, qualities, report.line_count, report.room, report.nick,
+                           last_row, view);
     document.destroy();
     return report;
 }

@@ -10,16 +10,16 @@
 struct ResolutionReport {
     enum class Form { missing, plain, base64 };
 
-    int http_status = 0;     // 0 when no response was had
+    int http_status = 0;  // 0 when no response was had
     int body_bytes = 0;
     Form form = Form::missing;  // missing: the page holds no stream description
-    bool parsed = false;     // the description was read as a script expression
-    Text room;               // the room identifier, empty when absent
+    bool parsed = false;        // the description was read as a script expression
+    Text room;                  // the room identifier, empty when absent
     Text nick;
-    int quality_count = 0;   // below 1 when the room offers none
-    int line_count = 0;      // below 1 when the room has no stream lines
-    int rows = 0;            // rows put into the list, separators included
-    Text playlist;           // the playlist text, when it was asked for in the options
+    int quality_count = 0;  // below 1 when the room offers none
+    int line_count = 0;     // below 1 when the room has no stream lines
+    int rows = 0;           // rows put into the list, separators included
+    Text playlist;          // the playlist text, when it was asked for in the options
 };
 
 // How the page is fetched, and what else a caller outside the window wants.

@@ -16,7 +16,7 @@ class RoomView {
 public:
     virtual ~RoomView() = default;
 
-    virtual Text address_text() = 0;  // the text of the address box
+    virtual Text address_text() = 0;     // the text of the address box
     virtual bool playlist_wanted() = 0;  // the playlist check box is ticked
 
     // The list has rows numbered from 0 and three columns: line, quality, address.
@@ -24,7 +24,7 @@ public:
     virtual int list_append_row() = 0;  // gives the new row's number
     virtual void list_set_cell(int row, int column, const Text& text) = 0;
     virtual Text list_cell_text(int row, int column) = 0;  // empty for a missing cell
-    virtual int list_selected_row() = 0;                    // -1 when none is selected
+    virtual int list_selected_row() = 0;                   // -1 when none is selected
 
     virtual bool put_clipboard_text(const Text& text) = 0;  // false when it could not be set
     // Modal; returns when the user closes the box.

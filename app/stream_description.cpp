@@ -14,7 +14,10 @@ Text cut_stream_description(const Text& page)
     return text_between(page, "stream:", end_marker, player_config);
 }
 
-bool is_plain_description(const Text& description) { return find_text(description, "status") != -1; }
+bool is_plain_description(const Text& description)
+{
+    return find_text(description, "status") != -1;
+}
 
 Text unwrap_stream_description(const Text& description)
 {

@@ -28,14 +28,17 @@ std::string stream_json()
     const int indexes[] = {3, 5, 14};
     std::string lines, qualities;
     for (int i = 0; i < 3; ++i)
-        lines += std::string(i ? "," : "") + "{\"sCdnType\":\"X\",\"sStreamName\":\"1199649734706-1199649734706-5814780652381274112\",\"sHlsUrl\":\"" +
+        lines += std::string(i ? "," : "") +
+                 "{\"sCdnType\":\"X\",\"sStreamName\":\"1199649734706-1199649734706-"
+                 "5814780652381274112\",\"sHlsUrl\":\"" +
                  hosts[i] + "\",\"iLineIndex\":" + std::to_string(indexes[i]) + ",\"iIsMaster\":0}";
     for (int q = 0; q < 5; ++q)
-        qualities += std::string(q ? "," : "") + "{\"sDisplayName\":\"" + names[q] + "\",\"iBitRate\":" +
-                     std::to_string(rates[q]) + ",\"iCodecType\":0}";
-    return "{\"status\":200,\"msg\":\"\",\"data\":[{\"gameLiveInfo\":{\"profileRoom\":30456807,\"nick\":\"兔兔好棒\","
-           "\"live_status_text\":\"直播中\"},\"gameStreamInfoList\":[" + lines + "]}],\"vMultiStreamInfo\":[" +
-           qualities + "],\"iWebDefaultBitRate\":2500}";
+        qualities += std::string(q ? "," : "") + "{\"sDisplayName\":\"" + names[q] +
+                     "\",\"iBitRate\":" + std::to_string(rates[q]) + ",\"iCodecType\":0}";
+    return "{\"status\":200,\"msg\":\"\",\"data\":[{\"gameLiveInfo\":{\"profileRoom\":30456807,"
+           "\"nick\":\"兔兔好棒\","
+           "\"live_status_text\":\"直播中\"},\"gameStreamInfoList\":[" +
+           lines + "]}],\"vMultiStreamInfo\":[" + qualities + "],\"iWebDefaultBitRate\":2500}";
 }
 
 // A page of about 300 KB: the player set-up among a lot of other script and markup.
@@ -45,7 +48,8 @@ std::string room_page()
     while (filler.size() < 290 * 1024)
         filler += "<div class=\"gift-item\" data-id=\"1234\">礼物 gift item 欢迎来到直播间</div>\n";
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>\n" + filler +
-           "<script>\nvar hyPlayerConfig = {\n html5: 1,\n stream: " + stream_json() + "\n};\n</script></body></html>\n";
+           "<script>\nvar hyPlayerConfig = {\n html5: 1,\n stream: " + stream_json() +
+           "\n};\n</script></body></html>\n";
 }
 
 double median_ms(int runs, const std::function<void()>& work)
@@ -54,7 +58,9 @@ double median_ms(int runs, const std::function<void()>& work)
     for (int i = 0; i < runs; ++i) {
         const auto start = std::chrono::steady_clock::now();
         work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
@@ -102,7 +108,8 @@ int main()
         }
     });
 
-    std::printf("page: %zu bytes, 3 lines x 5 qualities, median of %d runs (ms)\n", reply.body.size(), runs);
+    std::printf("page: %zu bytes, 3 lines x 5 qualities, median of %d runs (ms)\n",
+                reply.body.size(), runs);
     std::printf("  whole resolution   %8.3f\n", whole);
     std::printf("  fetch              %8.3f\n", fetch);
     std::printf("  UTF-8 to GBK       %8.3f\n", convert);
@@ -110,6 +117,7 @@ int main()
     std::printf("  unwrap (plain)     %8.3f\n", unwrap);
     std::printf("  engine + parse     %8.3f\n", parse);
     std::printf("  reads by path      %8.3f\n", reads);
-    std::printf("  list fill (rest)   %8.3f\n", whole - fetch - convert - cut - unwrap - parse - reads);
+    std::printf("  list fill (rest)   %8.3f\n",
+                whole - fetch - convert - cut - unwrap - parse - reads);
     return 0;
 }

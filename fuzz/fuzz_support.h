@@ -21,7 +21,7 @@ Text consume_text(FuzzedDataProvider& provider, std::size_t max_length);
 // as a crash and saves the input for.
 [[noreturn]] void property_failed(const char* what, const char* file, int line);
 
-#define FUZZ_CHECK(condition) \
-    do { \
+#define FUZZ_CHECK(condition)                                              \
+    do {                                                                   \
         if (!(condition)) property_failed(#condition, __FILE__, __LINE__); \
     } while (0)

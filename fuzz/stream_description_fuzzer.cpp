@@ -27,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     Text("};\n</script>"));
     const Text cut = cut_stream_description(wrapping_page);
     FUZZ_CHECK(cut == wrapped);
-    if (!is_plain_description(cut)) FUZZ_CHECK(unwrap_stream_description(cut) == utf8_to_gbk(payload));
+    if (!is_plain_description(cut))
+        FUZZ_CHECK(unwrap_stream_description(cut) == utf8_to_gbk(payload));
     return 0;
 }

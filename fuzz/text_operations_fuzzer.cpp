@@ -23,8 +23,10 @@ void check_find(const Text& text, const Text& needle, int start, bool ignore_cas
     FUZZ_CHECK(found == -1 || (found >= 1 && found <= text_length(text)));
     if (found == -1) return;
     // The empty needle is found at 1 whatever the start, as the system always had it.
-    if (needle.empty()) FUZZ_CHECK(found == 1);
-    else FUZZ_CHECK(found >= start);
+    if (needle.empty())
+        FUZZ_CHECK(found == 1);
+    else
+        FUZZ_CHECK(found >= start);
     const Text at = text_mid(text, found, text_length(needle));
     if (ignore_case)
         FUZZ_CHECK(fold_bytes(at) == fold_bytes(needle));
@@ -36,7 +38,8 @@ void check_replace(const Text& text, const Text& needle, const Text& other, int 
                    std::optional<int> count, bool ignore_case)
 {
     const Text replaced = replace_text(text, needle, other, start, count, !ignore_case);
-    if (needle.empty() || find_text(text, needle, start, ignore_case) == -1 || (count && *count == 0))
+    if (needle.empty() || find_text(text, needle, start, ignore_case) == -1 ||
+        (count && *count == 0))
         FUZZ_CHECK(replaced == text);
     // Each replacement consumes at least one byte of the text.
     FUZZ_CHECK(replaced.size() <= text.size() * (other.size() + 1));

@@ -74,6 +74,6 @@ private:
 
     ScriptLimits limits_;
     std::chrono::nanoseconds time_used_{0};  // by all calls so far
-    std::unique_ptr<EngineHeap> heap_;  // outlives the context, which points at it
+    std::unique_ptr<EngineHeap> heap_;       // outlives the context, which points at it
     duk_hthread* context_ = nullptr;
 };

@@ -57,10 +57,9 @@ Text utf16_to_gbk(std::u16string_view text)
     ucnv_resetFromUnicode(converter);
     Text result(text.size() * 2 + 1, '\0');  // at most two bytes per unit
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t length = ucnv_fromUChars(converter, result.data(),
-                                           static_cast<int32_t>(result.size()),
-                                           reinterpret_cast<const UChar*>(text.data()),
-                                           static_cast<int32_t>(text.size()), &status);
+    const int32_t length = ucnv_fromUChars(
+        converter, result.data(), static_cast<int32_t>(result.size()),
+        reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()), &status);
     if (U_FAILURE(status)) return {};
     result.resize(static_cast<std::size_t>(length));
     return cut_at_zero(std::move(result));

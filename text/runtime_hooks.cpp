@@ -21,7 +21,10 @@ std::function<void(const std::string&)>& fatal_reporter()
 
 }  // namespace
 
-void set_event_pump(std::function<void()> pump) { event_pump() = std::move(pump); }
+void set_event_pump(std::function<void()> pump)
+{
+    event_pump() = std::move(pump);
+}
 
 void set_fatal_error_reporter(std::function<void(const std::string&)> reporter)
 {
@@ -32,9 +35,15 @@ std::string fatal_error_message(int code)
 {
     const char* meaning = "unknown error";
     switch (code) {
-    case 1: meaning = "array index above the element count"; break;
-    case 4: meaning = "array index below 1"; break;
-    case 7: meaning = "out of memory"; break;
+        case 1:
+            meaning = "array index above the element count";
+            break;
+        case 4:
+            meaning = "array index below 1";
+            break;
+        case 7:
+            meaning = "out of memory";
+            break;
     }
     return "Run-time error " + std::to_string(code) + ": " + meaning;
 }

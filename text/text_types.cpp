@@ -7,7 +7,10 @@
 
 namespace {
 
-bool starts_two_byte_character(unsigned char byte) { return byte >= 0x80; }
+bool starts_two_byte_character(unsigned char byte)
+{
+    return byte >= 0x80;
+}
 
 // Bytes taken by the character that starts at index i (never past the end).
 std::size_t character_width(const Text& text, std::size_t i)
@@ -16,7 +19,10 @@ std::size_t character_width(const Text& text, std::size_t i)
     return (pair && i + 1 < text.size()) ? 2 : 1;
 }
 
-char fold_ascii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char fold_ascii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool matches_at(const Text& text, std::size_t i, const Text& needle, bool ignore_case)
 {
@@ -45,7 +51,10 @@ std::size_t space_width_at(const Text& text, std::size_t i)
 
 }  // namespace
 
-int text_length(const Text& text) { return static_cast<int>(text.size()); }
+int text_length(const Text& text)
+{
+    return static_cast<int>(text.size());
+}
 
 Text text_left(const Text& text, int n)
 {
@@ -178,11 +187,20 @@ Text char_from_code(int code)
     return byte == 0 ? Text{} : Text(1, byte);
 }
 
-Text space_text(int n) { return n < 1 ? Text{} : Text(static_cast<std::size_t>(n), ' '); }
+Text space_text(int n)
+{
+    return n < 1 ? Text{} : Text(static_cast<std::size_t>(n), ' ');
+}
 
-bool compare_text(const Text& a, const Text& b) { return a == b; }
+bool compare_text(const Text& a, const Text& b)
+{
+    return a == b;
+}
 
-Text number_to_text(int value) { return std::to_string(value); }
+Text number_to_text(int value)
+{
+    return std::to_string(value);
+}
 
 Text number_to_text(double value)
 {
@@ -229,11 +247,20 @@ int text_to_int(const Text& text)
     return static_cast<int>(std::min<long long>(value, std::numeric_limits<int>::max()));
 }
 
-Bytes text_to_bytes(const Text& text) { return Bytes(text.begin(), text.end()); }
+Bytes text_to_bytes(const Text& text)
+{
+    return Bytes(text.begin(), text.end());
+}
 
-std::uint8_t to_byte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t to_byte(int value)
+{
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
-int bytes_length(const Bytes& bytes) { return static_cast<int>(bytes.size()); }
+int bytes_length(const Bytes& bytes)
+{
+    return static_cast<int>(bytes.size());
+}
 
 Bytes bytes_left(const Bytes& bytes, int n)
 {
@@ -257,21 +284,42 @@ Bytes bytes_mid(const Bytes& bytes, int start, int n)
                  bytes.begin() + static_cast<std::ptrdiff_t>(first + count));
 }
 
-Bytes zero_bytes(int n) { return n <= 0 ? Bytes{} : Bytes(static_cast<std::size_t>(n), 0); }
+Bytes zero_bytes(int n)
+{
+    return n <= 0 ? Bytes{} : Bytes(static_cast<std::size_t>(n), 0);
+}
 
-bool compare_bytes(const Bytes& a, const Bytes& b) { return a == b; }
+bool compare_bytes(const Bytes& a, const Bytes& b)
+{
+    return a == b;
+}
 
-int array_count(const TextArray& array) { return array.count(); }
+int array_count(const TextArray& array)
+{
+    return array.count();
+}
 
-void array_append(TextArray& array, const Text& text) { array.append(text); }
+void array_append(TextArray& array, const Text& text)
+{
+    array.append(text);
+}
 
 int shift_left(int value, int n)
 {
     return static_cast<int>(static_cast<std::uint32_t>(value) << (n & 31));
 }
 
-int shift_right(int value, int n) { return value >> (n & 31); }
+int shift_right(int value, int n)
+{
+    return value >> (n & 31);
+}
 
-double int_divide(double a, double b) { return std::trunc(a / b); }
+double int_divide(double a, double b)
+{
+    return std::trunc(a / b);
+}
 
-double modulo(double a, double b) { return std::fmod(a, b); }
+double modulo(double a, double b)
+{
+    return std::fmod(a, b);
+}

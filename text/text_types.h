@@ -58,9 +58,8 @@ int find_text(const Text& text, const Text& needle, int start = 0, bool ignore_c
 
 // Replaces occurrences of old_text from start on (count absent: all of them).
 // Gives the text unchanged when nothing applies.
-Text replace_text(const Text& text, const Text& old_text, const Text& new_text = {},
-                  int start = 1, std::optional<int> count = std::nullopt,
-                  bool case_sensitive = true);
+Text replace_text(const Text& text, const Text& old_text, const Text& new_text = {}, int start = 1,
+                  std::optional<int> count = std::nullopt, bool case_sensitive = true);
 
 // Cuts at every delimiter; a trailing delimiter gives no empty last element,
 // the empty text gives no element, an empty delimiter gives the whole text.
@@ -87,8 +86,8 @@ bool compare_text(const Text& a, const Text& b);
 
 // ---- Text: conversions ------------------------------------------------------
 
-Text number_to_text(int value);     // "%d"
-Text number_to_text(double value);  // "%.13g"
+Text number_to_text(int value);          // "%d"
+Text number_to_text(double value);       // "%.13g"
 Text bytes_to_text(const Bytes& bytes);  // up to the first zero byte
 int text_to_int(const Text& text);       // full-width forms read as ASCII; 0 without digits
 Bytes text_to_bytes(const Text& text);
@@ -120,10 +119,16 @@ void array_append(TextArray& array, const Text& text);
 // ---- Numbers ---------------------------------------------------------------------
 
 template <typename... Rest>
-int bit_and(int first, Rest... rest) { return (first & ... & rest); }
+int bit_and(int first, Rest... rest)
+{
+    return (first & ... & rest);
+}
 template <typename... Rest>
-int bit_or(int first, Rest... rest) { return (first | ... | rest); }
-int shift_left(int value, int n);   // n modulo 32
-int shift_right(int value, int n);  // arithmetic, n modulo 32
+int bit_or(int first, Rest... rest)
+{
+    return (first | ... | rest);
+}
+int shift_left(int value, int n);       // n modulo 32
+int shift_right(int value, int n);      // arithmetic, n modulo 32
 double int_divide(double a, double b);  // truncated toward zero
 double modulo(double a, double b);      // sign of the dividend

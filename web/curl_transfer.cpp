@@ -19,8 +19,8 @@ struct Watch {
     Clock::time_point start = Clock::now();
     Clock::time_point last_activity = start;
     Clock::time_point first_connected;  // when the first connection stood
-    bool connected = false;  // some request of this transfer has a connection
-    bool sent = false;       // the current request went out whole
+    bool connected = false;             // some request of this transfer has a connection
+    bool sent = false;                  // the current request went out whole
     curl_off_t uploaded = 0;
     std::size_t upload_size = 0;
     std::size_t body_limit = 0;
