@@ -79,30 +79,24 @@ std::string rows_as_m3u(const std::vector<ListRow>& rows)
 
 std::string rows_as_json(const ResolutionReport& report, const std::vector<ListRow>& rows)
 {
-    std::string out = "{\"room\":" + json_string(report.room) +
-                      ",\"nick\":" + json_string(report.nick) + ",\"lines\":[";
-    bool line_open = false;
-    bool first_line = true;
-    bool first_stream = true;
+    // Each stream line's rows end with a separator row; a line without qualities
+    // is that separator alone.
+    std::string lines;
+    std::string streams;
+    Text line_index;
     for (const ListRow& row : rows) {
-        if (is_separator_row(row)) {
-            if (!line_open)
-                out += std::string(first_line ? "" : ",") + "{\"line_index\":\"\",\"streams\":[";
-            out += "]}";
-            line_open = false;
-            first_line = false;
+        if (!is_separator_row(row)) {
+            line_index = row[0];
+            streams += std::string(streams.empty() ? "" : ",") +
+                       "{\"quality\":" + json_string(row[1]) +
+                       ",\"address\":" + json_string(row[2]) + "}";
             continue;
         }
-        if (!line_open) {
-            out += std::string(first_line ? "" : ",") + "{\"line_index\":" + json_string(row[0]) +
-                   ",\"streams\":[";
-            line_open = true;
-            first_stream = true;
-        }
-        out += std::string(first_stream ? "" : ",") + "{\"quality\":" + json_string(row[1]) +
-               ",\"address\":" + json_string(row[2]) + "}";
-        first_stream = false;
+        lines += std::string(lines.empty() ? "" : ",") +
+                 "{\"line_index\":" + json_string(line_index) + ",\"streams\":[" + streams + "]}";
+        streams.clear();
+        line_index.clear();
     }
-    if (line_open) out += "]}";
-    return out + "]}\n";
+    return "{\"room\":" + json_string(report.room) + ",\"nick\":" + json_string(report.nick) +
+           ",\"lines\":[" + lines + "]}\n";
 }

@@ -3,7 +3,6 @@
 namespace {
 
 constexpr int address_column = 2;
-constexpr int message_icon_warning = 0x30;
 
 // "播放地址已经复制到剪切板"
 const Text copied_text =

@@ -2,7 +2,7 @@
 
 #include "code_page.h"
 #include "file_replace.h"
-#include "stream_paths.h"
+#include "stream_line.h"
 #include "text_helpers.h"
 
 namespace {
@@ -25,17 +25,15 @@ Text dpl_playlist_text(JsonScriptObject& document, const QualityTable& qualities
                                 Text("topindex=0"), crlf, Text("saveplaypos=0"), crlf);
     int entry = last_row;
     for (int j = 1; j <= line_count; ++j) {
-        const Text stream_name =
-            document.get_text(element_member_path(lines_path, j - 1, "sStreamName"));
-        const Text hls_base = document.get_text(element_member_path(lines_path, j - 1, "sHlsUrl"));
-        const Text line_index =
-            document.get_text(element_member_path(lines_path, j - 1, "iLineIndex"));
+        // The lines are read from the document again rather than kept from the list.
+        const StreamLine line = read_stream_line(document, j - 1);
         for (int k = 1; k <= qualities.count(); ++k) {
             const QualityEntry& quality = qualities.at(k);
             const Text number = number_to_text(++entry);
-            playlist += concat_text(number, Text("*file*"),
-                                    play_address(hls_base, stream_name, quality.bit_rate), crlf);
-            playlist += concat_text(number, Text("*title*"), line_index, line_sign,
+            playlist +=
+                concat_text(number, Text("*file*"),
+                            play_address(line.hls_base, line.stream_name, quality.bit_rate), crlf);
+            playlist += concat_text(number, Text("*title*"), line.line_index, line_sign,
                                     quality.display_name, crlf);
             playlist += concat_text(number, Text("*played*1"), crlf);
         }

@@ -23,12 +23,6 @@ namespace {
 
 constexpr int column_count = 3;
 
-// The MessageBox flag fields this window understands.
-constexpr int message_icon_mask = 0xF0;
-constexpr int message_icon_stop = 0x10;
-constexpr int message_icon_question = 0x20;
-constexpr int message_icon_warning = 0x30;
-
 const char* const default_room_address = "https://www.huya.com/lpl";
 
 QString to_qstring(const Text& text)
@@ -141,7 +135,7 @@ std::unique_ptr<QMessageBox> build_message_box(const QString& text, int flags,
     box->setText(text);
     box->setStandardButtons(QMessageBox::Ok);
     switch (flags & message_icon_mask) {
-        case message_icon_stop:
+        case message_icon_error:
             box->setIcon(QMessageBox::Critical);
             break;
         case message_icon_question:

@@ -5,6 +5,7 @@
 #include "json_script_object.h"
 #include "quality_entry.h"
 #include "stream_description.h"
+#include "stream_line.h"
 #include "stream_paths.h"
 #include "web_request.h"
 
@@ -62,18 +63,15 @@ ResolutionReport resolve_room(const Text& address, RoomView& view, const Resolut
     view.list_clear();
     int last_row = 0;
     for (int j = 1; j <= report.line_count; ++j) {
-        const Text stream_name =
-            document.get_text(element_member_path(lines_path, j - 1, "sStreamName"));
-        const Text hls_base = document.get_text(element_member_path(lines_path, j - 1, "sHlsUrl"));
+        const StreamLine line = read_stream_line(document, j - 1);
         report.nick = document.get_text(nick_path);
-        const Text line_index =
-            document.get_text(element_member_path(lines_path, j - 1, "iLineIndex"));
         for (int k = 1; k <= qualities.count(); ++k) {
             const QualityEntry& quality = qualities.at(k);
             last_row = view.list_append_row();
-            view.list_set_cell(last_row, 0, line_index);
+            view.list_set_cell(last_row, 0, line.line_index);
             view.list_set_cell(last_row, 1, quality.display_name);
-            view.list_set_cell(last_row, 2, play_address(hls_base, stream_name, quality.bit_rate));
+            view.list_set_cell(last_row, 2,
+                               play_address(line.hls_base, line.stream_name, quality.bit_rate));
         }
         last_row = view.list_append_row();  // the empty row that closes the line
     }

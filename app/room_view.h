@@ -5,8 +5,12 @@
 
 #include "text_types.h"
 
-// Flags understood by show_message.
+// Flags understood by show_message, as MessageBox takes them: an icon field, and
+// how the box stands among the program's windows.
+inline constexpr int message_icon_mask = 0xF0;
 inline constexpr int message_icon_error = 0x10;
+inline constexpr int message_icon_question = 0x20;
+inline constexpr int message_icon_warning = 0x30;
 inline constexpr int message_icon_information = 0x40;
 inline constexpr int message_system_modal = 0x1000;
 inline constexpr int message_task_modal = 0x2000;

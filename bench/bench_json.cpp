@@ -2,6 +2,7 @@
 // about 200 KB (a real one with its line list repeated, on one line as pages carry
 // it) and 1,000 get_text reads by the paths the flow uses.
 
+#include "bench_timing.h"
 #include "code_page.h"
 #include "json_script_object.h"
 
@@ -14,21 +15,6 @@
 #include <vector>
 
 namespace {
-
-template <typename Call>
-double timed_ms(Call call)
-{
-    const auto start = std::chrono::steady_clock::now();
-    call();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
-double median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 Text real_description()
 {

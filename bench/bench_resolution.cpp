@@ -1,6 +1,7 @@
 // A whole resolution of a 300 KB room page (3 lines, 5 qualities) served from
 // 127.0.0.1, and where the time goes. Prints medians in milliseconds.
 
+#include "bench_timing.h"
 #include "collecting_view.h"
 #include "encodings.h"
 #include "json_script_object.h"
@@ -50,20 +51,6 @@ std::string room_page()
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>\n" + filler +
            "<script>\nvar hyPlayerConfig = {\n html5: 1,\n stream: " + stream_json() +
            "\n};\n</script></body></html>\n";
-}
-
-double median_ms(int runs, const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 }  // namespace
