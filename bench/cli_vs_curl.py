@@ -73,7 +73,7 @@ def median_seconds(command, runs):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    cli = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "build", "app", "pelvaro-cli")
+    cli = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "build", "cli", "pelvaro-cli")
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 30
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()

@@ -1,6 +1,6 @@
 #include "copy_handler.h"
 
-#include "app/recording_view.h"
+#include "support/recording_view.h"
 
 #include <gtest/gtest.h>
 
