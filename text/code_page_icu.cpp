@@ -3,7 +3,9 @@
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -92,4 +94,42 @@ Text gbk_from_utf8(std::string_view utf8)
     if (U_FAILURE(status)) return {};
     wide.resize(static_cast<std::size_t>(length));
     return utf16_to_gbk(wide);
+}
+
+// ICU drops the invisible characters it cannot map, such as U+200B: they get 0.
+// Built with a single conversion of all of them.
+std::vector<std::uint16_t> gbk_table_of_bmp()
+{
+    std::u16string all;
+    for (char32_t c = 1; c <= 0xFFFF; ++c)
+        if (c < 0xD800 || c > 0xDFFF) all.push_back(static_cast<char16_t>(c));
+
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UConverter, void (*)(UConverter*)> converter(
+        ucnv_open("windows-936", &status), ucnv_close);
+    if (U_FAILURE(status)) return {};
+    ucnv_setSubstChars(converter.get(), "?", 1, &status);
+
+    std::vector<char> bytes(all.size() * 2 + 16);
+    std::vector<int32_t> offsets(bytes.size());
+    char* target = bytes.data();
+    const UChar* source = reinterpret_cast<const UChar*>(all.data());
+    ucnv_fromUnicode(converter.get(), &target, bytes.data() + bytes.size(), &source,
+                     source + all.size(), offsets.data(), true, &status);
+    if (U_FAILURE(status)) return {};
+
+    std::vector<std::uint16_t> table(0x10000, 0);
+    std::vector<std::uint8_t> byte_count(0x10000, 0);
+    for (std::size_t k = 0; k < static_cast<std::size_t>(target - bytes.data()); ++k) {
+        const char16_t c = all[static_cast<std::size_t>(offsets[k])];
+        const auto byte = static_cast<std::uint8_t>(bytes[k]);
+        const int count = ++byte_count[c];
+        if (count == 1)
+            table[c] = byte;
+        else if (count == 2 && table[c] >= 0x81)
+            table[c] = static_cast<std::uint16_t>((table[c] << 8) | byte);
+        else
+            return {};  // not the shape the table can hold: let the converter do all the work
+    }
+    return table;
 }

@@ -2,8 +2,6 @@
 
 #include "code_page.h"
 
-#include <unicode/ucnv.h>
-
 #include <array>
 #include <cstring>
 #include <memory>
@@ -60,56 +58,17 @@ void remove_spaces_and_line_breaks(Text& text)
     text.resize(kept);
 }
 
-// The code page 936 bytes of every BMP character, as ICU's "windows-936" converts
-// it: a value below 0x100 is one byte, any other a lead byte and a trail byte, and
-// 0 is no byte at all (ICU drops the invisible characters it cannot map, such as
-// U+200B). Built once with a single conversion of all of them; empty if ICU fails.
-std::vector<std::uint16_t> build_gbk_table()
-{
-    std::u16string all;
-    for (char32_t c = 1; c <= 0xFFFF; ++c)
-        if (c < 0xD800 || c > 0xDFFF) all.push_back(static_cast<char16_t>(c));
-
-    UErrorCode status = U_ZERO_ERROR;
-    const std::unique_ptr<UConverter, void (*)(UConverter*)> converter(
-        ucnv_open("windows-936", &status), ucnv_close);
-    if (U_FAILURE(status)) return {};
-    ucnv_setSubstChars(converter.get(), "?", 1, &status);
-
-    std::vector<char> bytes(all.size() * 2 + 16);
-    std::vector<int32_t> offsets(bytes.size());
-    char* target = bytes.data();
-    const UChar* source = reinterpret_cast<const UChar*>(all.data());
-    ucnv_fromUnicode(converter.get(), &target, bytes.data() + bytes.size(), &source,
-                     source + all.size(), offsets.data(), true, &status);
-    if (U_FAILURE(status)) return {};
-
-    std::vector<std::uint16_t> table(0x10000, 0);
-    std::vector<std::uint8_t> byte_count(0x10000, 0);
-    for (std::size_t k = 0; k < static_cast<std::size_t>(target - bytes.data()); ++k) {
-        const char16_t c = all[static_cast<std::size_t>(offsets[k])];
-        const auto byte = static_cast<std::uint8_t>(bytes[k]);
-        const int count = ++byte_count[c];
-        if (count == 1)
-            table[c] = byte;
-        else if (count == 2 && table[c] >= 0x81)
-            table[c] = static_cast<std::uint16_t>((table[c] << 8) | byte);
-        else
-            return {};  // not the shape the table can hold: let ICU do all the work
-    }
-    return table;
-}
-
 const std::vector<std::uint16_t>& gbk_of_bmp()
 {
-    static const std::vector<std::uint16_t> table = build_gbk_table();
+    static const std::vector<std::uint16_t> table = gbk_table_of_bmp();
     return table;
 }
 
 // Well-formed UTF-8 of BMP characters is decoded here and looked up in the table.
-// Anything else (malformed bytes, characters beyond the BMP) goes to ICU a run at a
-// time, up to the next ASCII byte: an ASCII byte always starts a character of its
-// own, so ICU's replacements come out as they would for the whole input.
+// Anything else (malformed bytes, characters beyond the BMP) goes to the platform's
+// converter a run at a time, up to the next ASCII byte: an ASCII byte always starts
+// a character of its own, so its replacements come out as they would for the whole
+// input.
 Text gbk_from_utf8_with_table(std::string_view input, const std::vector<std::uint16_t>& table)
 {
     const auto* in = reinterpret_cast<const unsigned char*>(input.data());

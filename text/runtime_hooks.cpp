@@ -1,6 +1,7 @@
 #include "runtime_hooks.h"
 
 #include "text_types.h"
+#include "thread_messages.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,7 +51,10 @@ std::string fatal_error_message(int code)
 
 void process_events()
 {
-    if (event_pump()) event_pump()();
+    if (event_pump())
+        event_pump()();
+    else
+        handle_queued_messages();
 }
 
 void fatal_error(int code)

@@ -6,7 +6,8 @@
 #include <functional>
 #include <string>
 
-// Runs whatever process_events() should do; the default does nothing.
+// Runs whatever process_events() should do; by default it handles the thread's
+// queued window messages where the platform has such a queue (Windows).
 void set_event_pump(std::function<void()> pump);
 
 // Shown by fatal_error() before the process ends with exit code -1. The default

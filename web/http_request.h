@@ -1,5 +1,7 @@
 // The HTTP request object the web request routine drives: one exchange at a
-// time, configured member by member, then sent synchronously. Over libcurl.
+// time, configured member by member, then sent synchronously. Over libcurl on
+// Linux and the WinHTTP automation object on Windows; each backend keeps its
+// state behind `Backend`.
 //
 // Texts go in and come out in code page 936. A failed call returns false and
 // changes nothing (but see open); a read after a failed or missing exchange
@@ -11,9 +13,8 @@
 #include "text_types.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
 class HttpRequest {
 public:
@@ -73,24 +74,10 @@ public:
     void set_body_limit(std::size_t bytes) { body_limit_ = bytes; }
 
 private:
+    struct Backend;
+
     bool send_bytes(const std::string& body);
 
-    PhaseTimeouts timeouts_;
-    std::string proxy_;  // UTF-8; empty: direct
-    bool follow_redirects_ = true;
-    bool verify_peer_ = true;
-    bool verify_host_ = true;
+    std::unique_ptr<Backend> backend_;
     std::size_t body_limit_ = default_body_limit;
-
-    bool opened_ = false;
-    std::string verb_;
-    std::string url_;  // UTF-8, non-ASCII bytes percent-encoded
-    std::vector<std::pair<std::string, std::string>> headers_;  // UTF-8, in order
-    int credential_flag_ = -1;                                  // -1: none
-    std::string user_;
-    std::string password_;
-
-    int status_ = 0;
-    Text response_headers_;
-    Bytes response_body_;
 };

@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -155,7 +157,27 @@ void append_line(HeaderList& list, const std::string& line)
 
 }  // namespace
 
-HttpRequest::HttpRequest()
+struct HttpRequest::Backend {
+    PhaseTimeouts timeouts;
+    std::string proxy;  // UTF-8; empty: direct
+    bool follow_redirects = true;
+    bool verify_peer = true;
+    bool verify_host = true;
+
+    bool opened = false;
+    std::string verb;
+    std::string url;  // UTF-8, non-ASCII bytes percent-encoded
+    std::vector<std::pair<std::string, std::string>> headers;  // UTF-8, in order
+    int credential_flag = -1;                                  // -1: none
+    std::string user;
+    std::string password;
+
+    int status = 0;
+    Text response_headers;
+    Bytes response_body;
+};
+
+HttpRequest::HttpRequest() : backend_(std::make_unique<Backend>())
 {
     initialise_curl_once();
 }
@@ -166,18 +188,18 @@ bool HttpRequest::set_timeouts(int resolve_ms, int connect_ms, int send_ms, int 
 {
     if (resolve_ms < -1 || connect_ms < -1 || send_ms < -1 || receive_ms < -1) return false;
     auto limit = [](int ms) { return ms == -1 ? 0 : ms; };
-    timeouts_ = {limit(resolve_ms), limit(connect_ms), limit(send_ms), limit(receive_ms)};
+    backend_->timeouts = {limit(resolve_ms), limit(connect_ms), limit(send_ms), limit(receive_ms)};
     return true;
 }
 
 bool HttpRequest::set_proxy(int setting, const Text& server)
 {
     if (setting == 0 || setting == 1) {
-        proxy_.clear();
+        backend_->proxy.clear();
         return true;
     }
     if (setting != 2 || server.empty()) return false;
-    proxy_ = utf8_from_gbk(server);
+    backend_->proxy = utf8_from_gbk(server);
     return true;
 }
 
@@ -187,33 +209,33 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
     // send cannot go out to the earlier address; the last response stays readable.
     std::string address = wire_url(url);
     if (asynchronous || !is_token(verb) || !is_web_address(address)) {
-        opened_ = false;
+        backend_->opened = false;
         return false;
     }
-    opened_ = true;
-    verb_ = verb;
-    url_ = std::move(address);
-    headers_.clear();
-    credential_flag_ = -1;
-    user_.clear();
-    password_.clear();
-    status_ = 0;
-    response_headers_.clear();
-    response_body_.clear();
+    backend_->opened = true;
+    backend_->verb = verb;
+    backend_->url = std::move(address);
+    backend_->headers.clear();
+    backend_->credential_flag = -1;
+    backend_->user.clear();
+    backend_->password.clear();
+    backend_->status = 0;
+    backend_->response_headers.clear();
+    backend_->response_body.clear();
     return true;
 }
 
 bool HttpRequest::set_option(int index, int value)
 {
     if (index == 6) {
-        follow_redirects_ = value != 0;
+        backend_->follow_redirects = value != 0;
         return true;
     }
     if (index == 4) {
         // libcurl cannot pass over one certificate fault and not another: the chain
         // check covers authority, usage and dates, the host check the name.
-        verify_peer_ = (value & (0x0100 | 0x0200 | 0x2000)) == 0;
-        verify_host_ = (value & 0x1000) == 0;
+        backend_->verify_peer = (value & (0x0100 | 0x0200 | 0x2000)) == 0;
+        backend_->verify_host = (value & 0x1000) == 0;
         return true;
     }
     return false;
@@ -221,10 +243,10 @@ bool HttpRequest::set_option(int index, int value)
 
 bool HttpRequest::set_credentials(const Text& user, const Text& password, int flag)
 {
-    if (!opened_ || (flag != 0 && flag != 1)) return false;
-    credential_flag_ = flag;
-    user_ = utf8_from_gbk(user);
-    password_ = utf8_from_gbk(password);
+    if (!backend_->opened || (flag != 0 && flag != 1)) return false;
+    backend_->credential_flag = flag;
+    backend_->user = utf8_from_gbk(user);
+    backend_->password = utf8_from_gbk(password);
     return true;
 }
 
@@ -233,18 +255,18 @@ bool HttpRequest::set_request_header(const Text& name, const Text& value)
     // A line break would end the header early and let the rest pass as headers
     // of its own. A Content-Length of the caller's beside the one the body makes
     // would leave the server reading the body wrongly.
-    if (!opened_ || !is_token(name) || holds_line_break(value)) return false;
+    if (!backend_->opened || !is_token(name) || holds_line_break(value)) return false;
     if (ascii_equal_ignoring_case(name, "Content-Length")) return false;
     // Header text has no character set of its own on the wire; UTF-8 is what a
     // server reading non-ASCII header text expects today, and ASCII is unchanged.
     std::string wire_value = utf8_from_gbk(value);
-    for (auto& header : headers_) {
+    for (auto& header : backend_->headers) {
         if (ascii_equal_ignoring_case(header.first, name)) {
             header.second = std::move(wire_value);
             return true;
         }
     }
-    headers_.emplace_back(name, std::move(wire_value));
+    backend_->headers.emplace_back(name, std::move(wire_value));
     return true;
 }
 
@@ -260,63 +282,63 @@ bool HttpRequest::send(const Bytes& body)
 
 Bytes HttpRequest::response_body() const
 {
-    return response_body_;
+    return backend_->response_body;
 }
 
 Text HttpRequest::all_response_headers() const
 {
-    return response_headers_;
+    return backend_->response_headers;
 }
 
 int HttpRequest::status() const
 {
-    return status_;
+    return backend_->status;
 }
 
 bool HttpRequest::send_bytes(const std::string& body)
 {
-    if (!opened_) return false;
+    if (!backend_->opened) return false;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
     if (!easy) return false;
     CURL* handle = easy.get();
 
-    curl_easy_setopt(handle, CURLOPT_URL, url_.c_str());
+    curl_easy_setopt(handle, CURLOPT_URL, backend_->url.c_str());
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     // Do not wait for a name look-up that is still running when the exchange is given up.
     curl_easy_setopt(handle, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, follow_redirects_ ? 1L : 0L);
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, backend_->follow_redirects ? 1L : 0L);
     curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, verify_peer_ ? 1L : 0L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, verify_host_ ? 2L : 0L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, backend_->verify_peer ? 1L : 0L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, backend_->verify_host ? 2L : 0L);
     // Set even when empty: no proxy, and none taken from the environment either.
-    curl_easy_setopt(handle, CURLOPT_PROXY, proxy_.c_str());
+    curl_easy_setopt(handle, CURLOPT_PROXY, backend_->proxy.c_str());
     curl_easy_setopt(handle, CURLOPT_NOPROXY, "");
     curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(body_limit_));
-    if (credential_flag_ == 1) {
-        curl_easy_setopt(handle, CURLOPT_PROXYUSERNAME, user_.c_str());
-        curl_easy_setopt(handle, CURLOPT_PROXYPASSWORD, password_.c_str());
+    if (backend_->credential_flag == 1) {
+        curl_easy_setopt(handle, CURLOPT_PROXYUSERNAME, backend_->user.c_str());
+        curl_easy_setopt(handle, CURLOPT_PROXYPASSWORD, backend_->password.c_str());
         curl_easy_setopt(handle, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
-    } else if (credential_flag_ == 0) {
-        curl_easy_setopt(handle, CURLOPT_USERNAME, user_.c_str());
-        curl_easy_setopt(handle, CURLOPT_PASSWORD, password_.c_str());
+    } else if (backend_->credential_flag == 0) {
+        curl_easy_setopt(handle, CURLOPT_USERNAME, backend_->user.c_str());
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, backend_->password.c_str());
         curl_easy_setopt(handle, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
     }
 
     // POST and PUT always carry a body, if only an empty one; HEAD never does;
     // any other verb carries the body it was given.
     bool sends_body = !body.empty();
-    if (verb_ == "HEAD") {
+    if (backend_->verb == "HEAD") {
         curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
         sends_body = false;
-    } else if (verb_ == "POST") {
+    } else if (backend_->verb == "POST") {
         sends_body = true;
-    } else if (verb_ == "PUT") {
-        curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, verb_.c_str());
+    } else if (backend_->verb == "PUT") {
+        curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, backend_->verb.c_str());
         sends_body = true;
-    } else if (verb_ != "GET" || sends_body) {
-        curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, verb_.c_str());
+    } else if (backend_->verb != "GET" || sends_body) {
+        curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, backend_->verb.c_str());
     }
     if (sends_body) {
         curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
@@ -327,7 +349,7 @@ bool HttpRequest::send_bytes(const std::string& body)
     HeaderList proxy_headers(nullptr, curl_slist_free_all);
     bool has_accept = false;
     bool has_content_type = false;
-    for (const auto& [name, value] : headers_) {
+    for (const auto& [name, value] : backend_->headers) {
         // "Name;" is libcurl's way of sending a header with an empty value.
         const std::string line = value.empty() ? name + ";" : name + ": " + value;
         // Proxy credentials go to the proxy alone, never on to the server.
@@ -348,10 +370,10 @@ bool HttpRequest::send_bytes(const std::string& body)
     curl_easy_setopt(handle, CURLOPT_PROXYHEADER, proxy_headers.get());
 
     TransferOutcome outcome =
-        run_transfer(handle, timeouts_, sends_body ? body.size() : 0, body_limit_);
+        run_transfer(handle, backend_->timeouts, sends_body ? body.size() : 0, body_limit_);
     if (!outcome.completed) return false;
-    status_ = outcome.status;
-    response_headers_ = header_text(outcome.header_lines);
-    response_body_ = std::move(outcome.body);
+    backend_->status = outcome.status;
+    backend_->response_headers = header_text(outcome.header_lines);
+    backend_->response_body = std::move(outcome.body);
     return true;
 }

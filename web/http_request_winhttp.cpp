@@ -1,0 +1,424 @@
+// The request object over Windows' own HTTP request automation object,
+// "WinHttp.WinHttpRequest.5.1", created by its ProgID and driven through
+// IDispatch: mingw-w64 ships no declaration of its interface.
+//
+// The object is always opened asynchronously and waited for in short steps,
+// with the thread's window messages handled in between (process_events), so a
+// window stays responsive for the whole exchange; to the caller the send is still
+// synchronous. The wait also enforces the limit on the exchange as a whole and
+// the body limit, which the object itself lacks.
+
+#include "http_request.h"
+
+#include "code_page.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr DWORD wait_step_ms = 20;  // longest time between two looks at the window's messages
+
+bool ascii_equal_ignoring_case(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] + 32) : a[i];
+        const char y = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] + 32) : b[i];
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool is_token(std::string_view text)
+{
+    if (text.empty()) return false;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F ||
+            std::string_view("\"(),/:;<=>?@[\\]{}").find(c) != std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+
+// The address as it goes on the wire: UTF-8, with every byte that may not stand
+// in a URL as it is percent-encoded after the host part, the way a browser sends
+// a typed address.
+std::string wire_url(const Text& url)
+{
+    const std::string utf8 = utf8_from_gbk(url);
+    std::size_t path_start = utf8.find("://");
+    path_start = path_start == std::string::npos ? 0 : utf8.find_first_of("/?#", path_start + 3);
+    if (path_start == std::string::npos) return utf8;
+    std::string encoded = utf8.substr(0, path_start);
+    static const char hex[] = "0123456789ABCDEF";
+    for (std::size_t i = path_start; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte <= 0x20 || byte >= 0x7F) {
+            encoded += '%';
+            encoded += hex[byte >> 4];
+            encoded += hex[byte & 15];
+        } else {
+            encoded += utf8[i];
+        }
+    }
+    return encoded;
+}
+
+// Only http and https, with a host: the object would also take other schemes'
+// addresses and fail later, or not at all.
+bool is_web_address(std::string_view url)
+{
+    std::size_t host_start = 0;
+    if (url.size() > 7 && ascii_equal_ignoring_case(url.substr(0, 7), "http://"))
+        host_start = 7;
+    else if (url.size() > 8 && ascii_equal_ignoring_case(url.substr(0, 8), "https://"))
+        host_start = 8;
+    else
+        return false;
+    const std::size_t host_end = url.find_first_of("/?#", host_start);
+    const std::string_view authority = url.substr(host_start, host_end - host_start);
+    const std::size_t at = authority.rfind('@');
+    const std::string_view host =
+        at == std::string_view::npos ? authority : authority.substr(at + 1);
+    return !host.empty() && host.front() != ':';
+}
+
+std::wstring wide_from_utf8(std::string_view utf8)
+{
+    if (utf8.empty()) return {};
+    const int size = static_cast<int>(utf8.size());
+    const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring result(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
+    if (units > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, result.data(), units);
+    return result;
+}
+
+std::wstring wide_from_gbk(const Text& text)
+{
+    const std::u16string units = gbk_to_utf16(text);
+    return {reinterpret_cast<const wchar_t*>(units.data()), units.size()};
+}
+
+// A VARIANT that clears itself.
+class Variant {
+public:
+    Variant() { VariantInit(&value_); }
+    explicit Variant(int number) : Variant()
+    {
+        value_.vt = VT_I4;
+        value_.lVal = number;
+    }
+    explicit Variant(bool flag) : Variant()
+    {
+        value_.vt = VT_BOOL;
+        value_.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    explicit Variant(const std::wstring& text) : Variant()
+    {
+        value_.vt = VT_BSTR;
+        value_.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    }
+    // A one-dimensional array of unsigned bytes holding exactly the given bytes.
+    static Variant byte_array(const std::string& bytes)
+    {
+        Variant result;
+        SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
+        if (!array) return result;
+        void* data = nullptr;
+        if (SUCCEEDED(SafeArrayAccessData(array, &data))) {
+            if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+            SafeArrayUnaccessData(array);
+        }
+        result.value_.vt = VT_ARRAY | VT_UI1;
+        result.value_.parray = array;
+        return result;
+    }
+    ~Variant() { VariantClear(&value_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    Variant(Variant&& other) noexcept : value_(other.value_) { VariantInit(&other.value_); }
+
+    VARIANT* get() { return &value_; }
+    const VARIANT& value() const { return value_; }
+
+private:
+    VARIANT value_;
+};
+
+// Calls a member by name; arguments in the order the member takes them. A
+// property put passes its value last, as DISPID_PROPERTYPUT.
+HRESULT call(IDispatch* object, const wchar_t* name, WORD kind, std::vector<VARIANT*> arguments,
+             VARIANT* result = nullptr)
+{
+    if (!object) return E_POINTER;
+    DISPID id = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return hr;
+    std::vector<VARIANT> reversed;
+    for (auto it = arguments.rbegin(); it != arguments.rend(); ++it) reversed.push_back(**it);
+    DISPPARAMS parameters{};
+    parameters.rgvarg = reversed.empty() ? nullptr : reversed.data();
+    parameters.cArgs = static_cast<UINT>(reversed.size());
+    DISPID put_id = DISPID_PROPERTYPUT;
+    if (kind == DISPATCH_PROPERTYPUT) {
+        parameters.rgdispidNamedArgs = &put_id;
+        parameters.cNamedArgs = 1;
+    }
+    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result, nullptr,
+                          nullptr);
+}
+
+HRESULT call_method(IDispatch* object, const wchar_t* name, std::vector<VARIANT*> arguments,
+                    VARIANT* result = nullptr)
+{
+    return call(object, name, DISPATCH_METHOD, std::move(arguments), result);
+}
+
+HRESULT get_property(IDispatch* object, const wchar_t* name, VARIANT* result)
+{
+    return call(object, name, DISPATCH_PROPERTYGET, {}, result);
+}
+
+Text text_of(const VARIANT& value)
+{
+    if (value.vt != VT_BSTR || !value.bstrVal) return {};
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(value.bstrVal),
+                                    SysStringLen(value.bstrVal));
+    return utf16_to_gbk(units);
+}
+
+Bytes bytes_of(const VARIANT& value)
+{
+    if (value.vt != (VT_ARRAY | VT_UI1) || !value.parray) return {};
+    SAFEARRAY* array = value.parray;
+    if (SafeArrayGetDim(array) != 1) return {};
+    LONG lower = 0;
+    LONG upper = -1;
+    SafeArrayGetLBound(array, 1, &lower);
+    SafeArrayGetUBound(array, 1, &upper);
+    if (upper < lower) return {};
+    void* data = nullptr;
+    if (FAILED(SafeArrayAccessData(array, &data))) return {};
+    const auto* first = static_cast<const std::uint8_t*>(data);
+    Bytes bytes(first, first + (upper - lower + 1));
+    SafeArrayUnaccessData(array);
+    return bytes;
+}
+
+// The object gives its header lines separated by CR LF and closed by an empty
+// line, and Wine's puts the status line first; the readers of the request object
+// expect only header lines, each ended by CR LF.
+Text header_lines(const Text& all)
+{
+    Text lines;
+    std::size_t start = 0;
+    while (start < all.size()) {
+        std::size_t end = all.find("\r\n", start);
+        if (end == Text::npos) end = all.size();
+        const Text line = all.substr(start, end - start);
+        const bool status_line = start == 0 && line.rfind("HTTP/", 0) == 0;
+        if (!line.empty() && !status_line) lines += line + "\r\n";
+        start = end + 2;
+    }
+    return lines;
+}
+
+}  // namespace
+
+struct HttpRequest::Backend {
+    bool com_initialised = false;
+    IDispatch* object = nullptr;  // null when the object could not be created
+    PhaseTimeouts timeouts;
+    bool opened = false;
+
+    int status = 0;
+    Text response_headers;
+    Bytes response_body;
+
+    ~Backend()
+    {
+        if (object) object->Release();
+        if (com_initialised) CoUninitialize();
+    }
+};
+
+HttpRequest::HttpRequest() : backend_(std::make_unique<Backend>())
+{
+    // A thread whose apartment is already set keeps it; ours is balanced below.
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    backend_->com_initialised = SUCCEEDED(hr);
+    CLSID id{};
+    if (FAILED(CLSIDFromProgID(L"WinHttp.WinHttpRequest.5.1", &id))) return;
+    void* object = nullptr;
+    if (SUCCEEDED(CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object)))
+        backend_->object = static_cast<IDispatch*>(object);
+}
+
+HttpRequest::~HttpRequest() = default;
+
+bool HttpRequest::set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms)
+{
+    if (resolve_ms < -1 || connect_ms < -1 || send_ms < -1 || receive_ms < -1) return false;
+    auto limit = [](int ms) { return ms == -1 ? 0 : ms; };
+    Variant resolve(limit(resolve_ms)), connect(limit(connect_ms)), send(limit(send_ms)),
+        receive(limit(receive_ms));
+    if (FAILED(call_method(backend_->object, L"SetTimeouts",
+                           {resolve.get(), connect.get(), send.get(), receive.get()})))
+        return false;
+    backend_->timeouts = {limit(resolve_ms), limit(connect_ms), limit(send_ms), limit(receive_ms)};
+    return true;
+}
+
+bool HttpRequest::set_proxy(int setting, const Text& server)
+{
+    // The object's setting 0 would take the system's configured proxy; here 0 and
+    // 1 both mean a direct connection, as on the other platforms.
+    if (setting == 0 || setting == 1) {
+        Variant direct(1);
+        return SUCCEEDED(call_method(backend_->object, L"SetProxy", {direct.get()}));
+    }
+    if (setting != 2 || server.empty()) return false;
+    Variant named(2), proxy(wide_from_gbk(server));
+    return SUCCEEDED(call_method(backend_->object, L"SetProxy", {named.get(), proxy.get()}));
+}
+
+bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
+{
+    const std::string address = wire_url(url);
+    backend_->opened = false;
+    if (asynchronous || !is_token(verb) || !is_web_address(address)) return false;
+    Variant verb_value(wide_from_gbk(verb)), url_value(wide_from_utf8(address)), waits_here(true);
+    if (FAILED(call_method(backend_->object, L"Open",
+                           {verb_value.get(), url_value.get(), waits_here.get()})))
+        return false;
+    backend_->opened = true;
+    backend_->status = 0;
+    backend_->response_headers.clear();
+    backend_->response_body.clear();
+    return true;
+}
+
+bool HttpRequest::set_option(int index, int value)
+{
+    if (index == 6) {
+        Variant option(6), follow(value != 0);
+        return SUCCEEDED(
+            call(backend_->object, L"Option", DISPATCH_PROPERTYPUT, {option.get(), follow.get()}));
+    }
+    if (index == 4) {
+        Variant option(4), flags(value);
+        return SUCCEEDED(
+            call(backend_->object, L"Option", DISPATCH_PROPERTYPUT, {option.get(), flags.get()}));
+    }
+    return false;
+}
+
+bool HttpRequest::set_credentials(const Text& user, const Text& password, int flag)
+{
+    if (!backend_->opened || (flag != 0 && flag != 1)) return false;
+    Variant user_value(wide_from_gbk(user)), password_value(wide_from_gbk(password)),
+        flag_value(flag);
+    return SUCCEEDED(call_method(backend_->object, L"SetCredentials",
+                                 {user_value.get(), password_value.get(), flag_value.get()}));
+}
+
+bool HttpRequest::set_request_header(const Text& name, const Text& value)
+{
+    // A line break would end the header early and let the rest pass as headers of
+    // its own; a Content-Length beside the body's own would mislead the server.
+    if (!backend_->opened || !is_token(name) || value.find_first_of("\r\n") != Text::npos)
+        return false;
+    if (ascii_equal_ignoring_case(name, "Content-Length")) return false;
+    Variant name_value(wide_from_gbk(name)), value_value(wide_from_gbk(value));
+    return SUCCEEDED(
+        call_method(backend_->object, L"SetRequestHeader", {name_value.get(), value_value.get()}));
+}
+
+bool HttpRequest::send(const Text& body)
+{
+    return send_bytes(utf8_from_gbk(body));
+}
+
+bool HttpRequest::send(const Bytes& body)
+{
+    return send_bytes(std::string(body.begin(), body.end()));
+}
+
+Bytes HttpRequest::response_body() const
+{
+    return backend_->response_body;
+}
+
+Text HttpRequest::all_response_headers() const
+{
+    return backend_->response_headers;
+}
+
+int HttpRequest::status() const
+{
+    return backend_->status;
+}
+
+bool HttpRequest::send_bytes(const std::string& body)
+{
+    if (!backend_->opened) return false;
+    backend_->opened = false;  // one send per open, as the object itself allows
+    IDispatch* object = backend_->object;
+
+    // Bytes go out as they are; a text would be re-encoded by the object.
+    Variant payload = Variant::byte_array(body);
+    if (FAILED(call_method(object, L"Send", {payload.get()}))) return false;
+
+    const PhaseTimeouts& limits = backend_->timeouts;
+    const long long whole_ms = limits.whole_exchange_ms();
+    const bool bounded = whole_ms > 0 && limits.resolve_ms >= 0 && limits.connect_ms > 0;
+    const auto give_up =
+        Clock::now() + std::chrono::milliseconds(limits.resolve_ms + limits.connect_ms + whole_ms);
+    Variant status;
+    Variant content;
+    for (;;) {
+        Variant no_wait(0);
+        Variant done;
+        if (FAILED(call_method(object, L"WaitForResponse", {no_wait.get()}, done.get())))
+            return false;
+        // Wine's object answers "not yet" to every wait after the response is in,
+        // so a readable status and body also count as done. Windows refuses both
+        // with E_PENDING until then.
+        const bool waited = done.value().vt == VT_BOOL && done.value().boolVal != VARIANT_FALSE;
+        if ((waited || SUCCEEDED(get_property(object, L"Status", status.get()))) &&
+            SUCCEEDED(get_property(object, L"ResponseBody", content.get())))
+            break;
+        if (bounded && Clock::now() >= give_up) {
+            call_method(object, L"Abort", {});
+            return false;
+        }
+        process_events();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait_step_ms, QS_ALLINPUT);
+    }
+
+    if (FAILED(get_property(object, L"Status", status.get())) ||
+        FAILED(VariantChangeType(status.get(), status.get(), 0, VT_I4)))
+        return false;
+    Variant headers;
+    call_method(object, L"GetAllResponseHeaders", {}, headers.get());
+    Bytes response_body = bytes_of(content.value());
+    if (response_body.size() > body_limit_) return false;
+
+    backend_->status = status.value().lVal;
+    backend_->response_headers = header_lines(text_of(headers.value()));
+    backend_->response_body = std::move(response_body);
+    return true;
+}
