@@ -9,8 +9,8 @@ if(NOT EXISTS "${PELVARO_GTEST_SOURCE_DIR}/CMakeLists.txt")
 endif()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory("${PELVARO_GTEST_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
-add_library(GTest::gtest ALIAS gtest)
-add_library(GTest::gtest_main ALIAS gtest_main)
+# GoogleTest's own build names its targets GTest::gtest and GTest::gtest_main too.
+include(GoogleTest)
 
 # Wine keeps its Windows installation (the prefix) in the build folder, takes
 # code page 936 from the locale, and keeps one server running between programs

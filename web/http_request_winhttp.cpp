@@ -236,6 +236,83 @@ Text header_lines(const Text& all)
     return lines;
 }
 
+// WaitForResponse with no wait: true when the exchange has ended (a response, or
+// a failure the wait reports), false while it runs. Called through the object's
+// own interface rather than IDispatch, found from its type information: Wine's
+// object returns without writing the answer once the response is in, and only a
+// caller that presets the answer to "done" can tell that from "not yet".
+class ResponseWait {
+public:
+    explicit ResponseWait(IDispatch* object)
+    {
+        ITypeInfo* dispatch_info = nullptr;
+        if (!object || FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &dispatch_info))) return;
+        ITypeInfo* info = dispatch_info;
+        HREFTYPE vtable_type = 0;
+        ITypeInfo* vtable_info = nullptr;
+        if (SUCCEEDED(dispatch_info->GetRefTypeOfImplType(-1, &vtable_type)) &&
+            SUCCEEDED(dispatch_info->GetRefTypeInfo(vtable_type, &vtable_info)))
+            info = vtable_info;
+        TYPEATTR* attributes = nullptr;
+        if (SUCCEEDED(info->GetTypeAttr(&attributes))) {
+            if (attributes->typekind == TKIND_INTERFACE) {
+                for (WORD i = 0; i < attributes->cFuncs && offset_ < 0; ++i) {
+                    FUNCDESC* function = nullptr;
+                    if (FAILED(info->GetFuncDesc(i, &function))) continue;
+                    BSTR name = nullptr;
+                    if (SUCCEEDED(info->GetDocumentation(function->memid, &name, nullptr, nullptr,
+                                                         nullptr)) &&
+                        name && std::wstring_view(name) == L"WaitForResponse" &&
+                        function->cParams == 2)
+                        offset_ = function->oVft;
+                    SysFreeString(name);
+                    info->ReleaseFuncDesc(function);
+                }
+                void* found = nullptr;
+                if (offset_ >= 0 && SUCCEEDED(object->QueryInterface(attributes->guid, &found)))
+                    interface_ = static_cast<IUnknown*>(found);
+            }
+            info->ReleaseTypeAttr(attributes);
+        }
+        if (vtable_info) vtable_info->Release();
+        dispatch_info->Release();
+    }
+    ~ResponseWait()
+    {
+        if (interface_) interface_->Release();
+    }
+    ResponseWait(const ResponseWait&) = delete;
+    ResponseWait& operator=(const ResponseWait&) = delete;
+
+    bool usable() const { return interface_ != nullptr; }
+
+    // False with failed set when the wait itself reports a failed exchange.
+    bool ended(bool& failed)
+    {
+        VARIANT no_wait;
+        VariantInit(&no_wait);
+        no_wait.vt = VT_I4;
+        no_wait.lVal = 0;
+        VARIANT_BOOL done = VARIANT_TRUE;
+        VARTYPE types[] = {VT_VARIANT, VT_BYREF | VT_BOOL};
+        VARIANT done_argument;
+        VariantInit(&done_argument);
+        done_argument.vt = VT_BYREF | VT_BOOL;
+        done_argument.pboolVal = &done;
+        VARIANT* arguments[] = {&no_wait, &done_argument};
+        VARIANT result;
+        VariantInit(&result);
+        const HRESULT call = DispCallFunc(interface_, static_cast<ULONG_PTR>(offset_), CC_STDCALL,
+                                          VT_ERROR, 2, types, arguments, &result);
+        failed = FAILED(call) || FAILED(result.scode);
+        return failed || done != VARIANT_FALSE;
+    }
+
+private:
+    IUnknown* interface_ = nullptr;
+    SHORT offset_ = -1;
+};
+
 }  // namespace
 
 struct HttpRequest::Backend {
@@ -387,20 +464,13 @@ bool HttpRequest::send_bytes(const std::string& body)
     const bool bounded = whole_ms > 0 && limits.resolve_ms >= 0 && limits.connect_ms > 0;
     const auto give_up =
         Clock::now() + std::chrono::milliseconds(limits.resolve_ms + limits.connect_ms + whole_ms);
-    Variant status;
-    Variant content;
-    for (;;) {
-        Variant no_wait(0);
-        Variant done;
-        if (FAILED(call_method(object, L"WaitForResponse", {no_wait.get()}, done.get())))
-            return false;
-        // Wine's object answers "not yet" to every wait after the response is in,
-        // so a readable status and body also count as done. Windows refuses both
-        // with E_PENDING until then.
-        const bool waited = done.value().vt == VT_BOOL && done.value().boolVal != VARIANT_FALSE;
-        if ((waited || SUCCEEDED(get_property(object, L"Status", status.get()))) &&
-            SUCCEEDED(get_property(object, L"ResponseBody", content.get())))
-            break;
+    ResponseWait wait(object);
+    if (!wait.usable()) {
+        call_method(object, L"Abort", {});
+        return false;
+    }
+    bool failed = false;
+    while (!wait.ended(failed)) {
         if (bounded && Clock::now() >= give_up) {
             call_method(object, L"Abort", {});
             return false;
@@ -408,7 +478,11 @@ bool HttpRequest::send_bytes(const std::string& body)
         process_events();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait_step_ms, QS_ALLINPUT);
     }
+    if (failed) return false;
 
+    Variant status;
+    Variant content;
+    get_property(object, L"ResponseBody", content.get());
     if (FAILED(get_property(object, L"Status", status.get())) ||
         FAILED(VariantChangeType(status.get(), status.get(), 0, VT_I4)))
         return false;

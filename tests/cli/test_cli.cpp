@@ -3,15 +3,27 @@
 #include "cli_formats.h"
 #include "loopback_http_server.h"
 #include "page_fixtures.h"
-#include "scoped_env.h"
+#include "scoped_desktop.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 namespace {
+
+// One argument as the shell that popen runs reads it: sh, or cmd on Windows.
+std::string quoted(const std::string& argument)
+{
+#ifdef _WIN32
+    return "\"" + argument + "\"";
+#else
+    return "'" + argument + "'";
+#endif
+}
 
 struct CliRun {
     int exit_code = -1;
@@ -23,14 +35,22 @@ CliRun run_cli(const std::string& arguments, const std::filesystem::path& scratc
 {
     const auto err_file = scratch / "stderr.txt";
     const std::string command =
-        std::string(PELVARO_CLI) + " " + arguments + " 2>'" + err_file.string() + "'";
+        std::string(PELVARO_CLI) + " " + arguments + " 2>" + quoted(err_file.string());
     CliRun run;
+#ifdef _WIN32
+    FILE* pipe = _popen(command.c_str(), "rb");
+#else
     FILE* pipe = popen(command.c_str(), "r");
+#endif
     if (!pipe) return run;
     char buffer[4096];
     for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
+#ifdef _WIN32
+    run.exit_code = _pclose(pipe);
+#else
     const int status = pclose(pipe);
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
     run.err = read_file(err_file);
     return run;
 }
@@ -45,15 +65,14 @@ protected:
         reply.status = status;
         reply.body = read_file(page_fixture(name + ".html"));
         server.serve("/" + name, reply);
-        return "'" + server.url("/" + name) + "'";
+        return quoted(server.url("/" + name));
     }
 
     CliRun run(const std::string& arguments) { return run_cli(arguments, scratch.path()); }
 
     LoopbackHttpServer server;
     TempDir scratch;
-    TempDir desktop;
-    ScopedEnv desktop_env{"XDG_DESKTOP_DIR", desktop.path().string()};
+    ScopedDesktop desktop;
 };
 
 TEST_F(CliTest, PrintsOneTabSeparatedRowPerAddress)
@@ -83,7 +102,7 @@ TEST_F(CliTest, WritesTheSamePlaylistsAsTheWindow)
 {
     const auto dpl = scratch.path() / "room.dpl";
     const auto m3u = scratch.path() / "room.m3u";
-    const CliRun result = run("--dpl '" + dpl.string() + "' --m3u '" + m3u.string() + "' --dpl-desktop " +
+    const CliRun result = run("--dpl " + quoted(dpl.string()) + " --m3u " + quoted(m3u.string()) + " --dpl-desktop " +
                               serve_fixture("plain_2lines_3qualities"));
     EXPECT_EQ(result.exit_code, 0) << result.err;
     const std::string window_file = read_file(page_fixture("plain_2lines_3qualities.dpl"));

@@ -5,15 +5,17 @@
 #include "page_fixtures.h"
 #include "recording_view.h"
 #include "room_resolution.h"
+#include "socket_calls.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
+#ifdef _WIN32
+#include <windows.h>
+
+#include <psapi.h>
+#else
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -31,7 +33,7 @@ class GarbageServer {
 public:
     GarbageServer()
     {
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        fd_ = open_stream_socket();
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -47,7 +49,7 @@ public:
     {
         stopping_ = true;
         if (thread_.joinable()) thread_.join();
-        if (fd_ >= 0) close(fd_);
+        if (fd_ >= 0) close_socket(fd_);
     }
     int port() const { return port_; }
 
@@ -55,19 +57,18 @@ private:
     void serve()
     {
         while (!stopping_) {
-            pollfd listening{fd_, POLLIN, 0};
-            if (poll(&listening, 1, 20) <= 0) continue;
-            const int client = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (wait_for_socket(fd_, POLLIN, 20) <= 0) continue;
+            const int client = accept_connection(fd_);
             if (client < 0) continue;
             // Read the ClientHello first: closing on unread bytes would reset the
             // connection before the client sees the garbage.
-            pollfd incoming{client, POLLIN, 0};
             char scratch[4096];
-            if (poll(&incoming, 1, 500) > 0) recv(client, scratch, sizeof scratch, 0);
+            if (wait_for_socket(client, POLLIN, 500) > 0)
+                receive_bytes(client, scratch, sizeof scratch);
             const char garbage[] = "HTTP/1.1 400 Bad Request\r\n\r\nthis is no TLS record\r\n";
-            send(client, garbage, sizeof garbage - 1, MSG_NOSIGNAL);
-            shutdown(client, SHUT_WR);
-            close(client);
+            send_bytes(client, garbage, sizeof garbage - 1);
+            end_sending(client);
+            close_socket(client);
         }
     }
 
@@ -105,9 +106,15 @@ const std::string http10_head = "HTTP/1.0 200 OK\r\nContent-Type: text/html; cha
 // The peak resident size of the process so far, in bytes.
 long long peak_resident_bytes()
 {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<long long>(counters.PeakWorkingSetSize);
+#else
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<long long>(usage.ru_maxrss) * 1024;
+#endif
 }
 
 struct Servers {

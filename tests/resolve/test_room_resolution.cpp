@@ -3,9 +3,8 @@
 #include "page_fixtures.h"
 #include "recording_view.h"
 #include "room_resolution.h"
-#include "scoped_env.h"
+#include "scoped_desktop.h"
 #include "stream_description.h"
-#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -46,8 +45,7 @@ protected:
     }
 
     LoopbackHttpServer server;
-    TempDir desktop;
-    ScopedEnv desktop_env{"XDG_DESKTOP_DIR", desktop.path().string()};
+    ScopedDesktop desktop;
     RecordingView view;
 };
 

@@ -1,15 +1,15 @@
 #include "loopback_http_server.h"
 
-#include "self_signed_tls.h"
+#include "socket_calls.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#ifdef _WIN32
+#include "tls_unavailable.h"
+#else
+#include "self_signed_tls.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -89,8 +89,10 @@ void ignore_broken_pipes_once()
 {
     // OpenSSL writes with plain write(), which raises SIGPIPE on a socket the
     // client has closed; the test process must not die of it.
+#ifndef _WIN32
     static std::once_flag once;
     std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
+#endif
 }
 
 }  // namespace
@@ -105,7 +107,7 @@ public:
     ~Connection()
     {
         if (ssl_) SSL_free(ssl_);
-        if (fd_ >= 0) close(fd_);
+        if (fd_ >= 0) close_socket(fd_);
     }
 
     // Bytes read (> 0), 0 when the client closed, -1 on error, stop or idle limit.
@@ -114,9 +116,8 @@ public:
         const auto give_up = Clock::now() + idle_limit;
         while (!stopping_) {
             if (!(ssl_ && SSL_pending(ssl_) > 0)) {
-                pollfd poll_fd{fd_, POLLIN, 0};
-                const int ready = poll(&poll_fd, 1, slice_ms);
-                if (ready < 0 && errno != EINTR) return -1;
+                const int ready = wait_for_socket(fd_, POLLIN, slice_ms);
+                if (ready < 0 && !failed_for_now()) return -1;
                 if (ready <= 0) {
                     if (Clock::now() >= give_up) return -1;
                     continue;
@@ -130,9 +131,9 @@ public:
                 ERR_clear_error();
                 return error == SSL_ERROR_ZERO_RETURN ? 0 : -1;
             }
-            const ssize_t got = recv(fd_, buffer, size, 0);
-            if (got >= 0) return static_cast<long>(got);
-            if (errno != EINTR && errno != EAGAIN) return -1;
+            const long got = receive_bytes(fd_, buffer, size);
+            if (got >= 0) return got;
+            if (!failed_for_now()) return -1;
         }
         return -1;
     }
@@ -141,9 +142,8 @@ public:
     {
         while (!data.empty()) {
             if (stopping_) return false;
-            pollfd poll_fd{fd_, POLLOUT, 0};
-            const int ready = poll(&poll_fd, 1, slice_ms);
-            if (ready < 0 && errno != EINTR) return false;
+            const int ready = wait_for_socket(fd_, POLLOUT, slice_ms);
+            if (ready < 0 && !failed_for_now()) return false;
             if (ready <= 0) continue;
             long sent = 0;
             if (ssl_) {
@@ -156,12 +156,12 @@ public:
                 }
                 sent = wrote;
             } else {
-                const ssize_t wrote = send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+                const long wrote = send_bytes(fd_, data.data(), data.size());
                 if (wrote < 0) {
-                    if (errno == EINTR || errno == EAGAIN) continue;
+                    if (failed_for_now()) continue;
                     return false;
                 }
-                sent = static_cast<long>(wrote);
+                sent = wrote;
             }
             data.remove_prefix(static_cast<std::size_t>(sent));
         }
@@ -184,7 +184,7 @@ public:
             SSL_shutdown(ssl_);
             ERR_clear_error();
         }
-        shutdown(fd_, SHUT_WR);
+        end_sending(fd_);
         close_now();
     }
 
@@ -192,7 +192,7 @@ public:
     void reset()
     {
         linger abort_at_once{1, 0};
-        setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort_at_once, sizeof abort_at_once);
+        set_socket_option(fd_, SOL_SOCKET, SO_LINGER, &abort_at_once, sizeof abort_at_once);
         close_now();
     }
 
@@ -244,7 +244,7 @@ private:
     {
         if (ssl_) SSL_free(ssl_);
         ssl_ = nullptr;
-        if (fd_ >= 0) close(fd_);
+        if (fd_ >= 0) close_socket(fd_);
         fd_ = -1;
     }
 
@@ -286,6 +286,15 @@ std::vector<std::string> RecordedRequest::header_names() const
     return names;
 }
 
+bool LoopbackHttpServer::tls_available()
+{
+#ifdef _WIN32
+    return false;
+#else
+    return true;
+#endif
+}
+
 LoopbackHttpServer::LoopbackHttpServer(Scheme scheme) : scheme_(scheme)
 {
     ignore_broken_pipes_once();
@@ -293,10 +302,10 @@ LoopbackHttpServer::LoopbackHttpServer(Scheme scheme) : scheme_(scheme)
         tls_context_ = make_self_signed_server_context();
         if (!tls_context_) return;
     }
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = open_stream_socket();
     if (fd < 0) return;
     const int yes = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    set_socket_option(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -304,7 +313,7 @@ LoopbackHttpServer::LoopbackHttpServer(Scheme scheme) : scheme_(scheme)
     socklen_t size = sizeof address;
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(fd, 64) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        close(fd);
+        close_socket(fd);
         return;
     }
     listen_fd_ = fd;
@@ -322,7 +331,7 @@ LoopbackHttpServer::~LoopbackHttpServer()
         threads.swap(connection_threads_);
     }
     for (auto& thread : threads) thread.join();
-    if (listen_fd_ >= 0) close(listen_fd_);
+    if (listen_fd_ >= 0) close_socket(listen_fd_);
     if (tls_context_) SSL_CTX_free(static_cast<SSL_CTX*>(tls_context_));
 }
 
@@ -381,9 +390,8 @@ CannedReply LoopbackHttpServer::reply_for(const std::string& target) const
 void LoopbackHttpServer::accept_loop()
 {
     while (!stopping_) {
-        pollfd poll_fd{listen_fd_, POLLIN, 0};
-        if (poll(&poll_fd, 1, slice_ms) <= 0) continue;
-        const int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (wait_for_socket(listen_fd_, POLLIN, slice_ms) <= 0) continue;
+        const int fd = accept_connection(listen_fd_);
         if (fd < 0) continue;
         std::lock_guard lock(mutex_);
         connection_threads_.emplace_back([this, fd] { handle_connection(fd); });
@@ -394,15 +402,13 @@ void LoopbackHttpServer::handle_connection(int fd)
 {
     // A blocking call that poll() let through can still wait for the rest of a TLS
     // record; these limits keep even that short.
-    timeval backstop{0, 500 * 1000};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &backstop, sizeof backstop);
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &backstop, sizeof backstop);
+    set_blocking_limits(fd, 500);
 
     SSL* ssl = nullptr;
     if (tls_context_) {
         ssl = SSL_new(static_cast<SSL_CTX*>(tls_context_));
         if (!ssl) {
-            close(fd);
+            close_socket(fd);
             return;
         }
         SSL_set_fd(ssl, fd);
@@ -491,7 +497,7 @@ void LoopbackHttpServer::answer(Connection& connection, const RecordedRequest& r
 
 int unused_loopback_port()
 {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = open_stream_socket();
     if (fd < 0) return 0;
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -501,6 +507,6 @@ int unused_loopback_port()
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
         getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
         port = ntohs(address.sin_port);
-    close(fd);
+    close_socket(fd);
     return port;
 }

@@ -69,6 +69,9 @@ public:
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     bool listening() const { return listen_fd_ >= 0; }
+    // False where the test programs have no TLS library (the Windows build): an
+    // https server never listens there.
+    static bool tls_available();
     int port() const { return port_; }
     std::string origin() const;                    // "http://127.0.0.1:<port>"
     std::string url(std::string_view path) const;  // origin followed by path
