@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace {
 
 constexpr UINT gbk = 936;
@@ -22,6 +24,117 @@ std::wstring wide_from(UINT code_page, std::string_view bytes)
     std::wstring wide(static_cast<std::size_t>(units), L'\0');
     MultiByteToWideChar(code_page, 0, bytes.data(), size, wide.data(), units);
     return wide;
+}
+
+// Code page 936 text with every byte that does not begin a character of the code
+// page as U+FFFD, and a lead byte without its trail byte likewise: the system's
+// conversion would make "?" of them, which a real "?" could not be told from.
+// Valid stretches go to the system in one call each.
+std::wstring wide_from_gbk(std::string_view text)
+{
+    std::wstring wide;
+    std::size_t run_start = 0;
+    auto flush = [&](std::size_t end) {
+        wide += wide_from(gbk, text.substr(run_start, end - run_start));
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte <= 0x80) {
+            ++i;
+            continue;
+        }
+        const bool trail_follows = i + 1 < text.size() && [&] {
+            const auto trail = static_cast<unsigned char>(text[i + 1]);
+            return trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+        }();
+        if (byte != 0xFF && trail_follows) {
+            i += 2;
+            continue;
+        }
+        flush(i);
+        wide += L'\xFFFD';
+        run_start = ++i;
+    }
+    flush(text.size());
+    return wide;
+}
+
+// UTF-8 to UTF-16 with one U+FFFD for each maximal ill-formed stretch, as the
+// Unicode standard recommends (and ICU does), so that malformed input gives the
+// same text on every platform.
+std::wstring wide_from_utf8(std::string_view utf8)
+{
+    std::wstring wide;
+    wide.reserve(utf8.size());
+    const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t size = utf8.size();
+    std::size_t i = 0;
+    while (i < size) {
+        const unsigned char lead = in[i];
+        if (lead < 0x80) {
+            wide += static_cast<wchar_t>(lead);
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        std::uint32_t code = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0F;
+            if (lead == 0xE0) low = 0xA0;
+            if (lead == 0xED) high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;
+        }
+        std::size_t taken = 1;
+        while (length > 0 && taken < length && i + taken < size) {
+            const unsigned char next = in[i + taken];
+            if (next < low || next > high) break;
+            code = (code << 6) | (next & 0x3F);
+            low = 0x80;
+            high = 0xBF;
+            ++taken;
+        }
+        if (length == 0 || taken < length) {
+            wide += L'\xFFFD';
+        } else if (code >= 0x10000) {
+            code -= 0x10000;
+            wide += static_cast<wchar_t>(0xD800 + (code >> 10));
+            wide += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            wide += static_cast<wchar_t>(code);
+        }
+        i += taken;
+    }
+    return wide;
+}
+
+// A character beyond the BMP (a surrogate pair), or a lone surrogate, is one "?"
+// in code page 936, not one for each UTF-16 unit.
+std::wstring one_unit_per_character(std::wstring_view wide)
+{
+    std::wstring result;
+    result.reserve(wide.size());
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        const wchar_t unit = wide[i];
+        if (unit >= 0xD800 && unit <= 0xDFFF) {
+            if (unit <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+                wide[i + 1] <= 0xDFFF)
+                ++i;
+            result += L'?';
+        } else {
+            result += unit;
+        }
+    }
+    return result;
 }
 
 // No best fit: a character the code page lacks becomes its default character "?"
@@ -48,23 +161,23 @@ std::wstring_view as_wide(std::u16string_view text)
 
 std::u16string gbk_to_utf16(const Text& text)
 {
-    const std::wstring wide = wide_from(gbk, text);
+    const std::wstring wide = wide_from_gbk(text);
     return {reinterpret_cast<const char16_t*>(wide.data()), wide.size()};
 }
 
 Text utf16_to_gbk(std::u16string_view text)
 {
-    return cut_at_zero(bytes_from(gbk, as_wide(text)));
+    return cut_at_zero(bytes_from(gbk, one_unit_per_character(as_wide(text))));
 }
 
 std::string utf8_from_gbk(const Text& text)
 {
-    return bytes_from(CP_UTF8, wide_from(gbk, text));
+    return bytes_from(CP_UTF8, wide_from_gbk(text));
 }
 
 Text gbk_from_utf8(std::string_view utf8)
 {
-    return cut_at_zero(bytes_from(gbk, wide_from(CP_UTF8, utf8)));
+    return cut_at_zero(bytes_from(gbk, one_unit_per_character(wide_from_utf8(utf8))));
 }
 
 std::vector<std::uint16_t> gbk_table_of_bmp()

@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -315,11 +316,44 @@ private:
 
 }  // namespace
 
+IDispatch* new_request_object()
+{
+    CLSID id{};
+    if (FAILED(CLSIDFromProgID(L"WinHttp.WinHttpRequest.5.1", &id))) return nullptr;
+    void* object = nullptr;
+    if (FAILED(CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object)))
+        return nullptr;
+    return static_cast<IDispatch*>(object);
+}
+
+HRESULT set_object_timeouts(IDispatch* object, const PhaseTimeouts& limits)
+{
+    Variant resolve(limits.resolve_ms), connect(limits.connect_ms), send(limits.send_ms),
+        receive(limits.receive_ms);
+    return call_method(object, L"SetTimeouts",
+                       {resolve.get(), connect.get(), send.get(), receive.get()});
+}
+
+// Setting 1 (direct) when the server is empty, else 2 with the server.
+HRESULT set_object_proxy(IDispatch* object, const Text& server)
+{
+    if (server.empty()) {
+        Variant direct(1);
+        return call_method(object, L"SetProxy", {direct.get()});
+    }
+    Variant named(2), proxy(wide_from_gbk(server));
+    return call_method(object, L"SetProxy", {named.get(), proxy.get()});
+}
+
 struct HttpRequest::Backend {
     bool com_initialised = false;
     IDispatch* object = nullptr;  // null when the object could not be created
+    bool sent = false;            // the object has carried an exchange
     PhaseTimeouts timeouts;
+    bool timeouts_set = false;
+    Text proxy;  // empty: direct
     bool opened = false;
+    Text verb;
 
     int status = 0;
     Text response_headers;
@@ -337,11 +371,7 @@ HttpRequest::HttpRequest() : backend_(std::make_unique<Backend>())
     // A thread whose apartment is already set keeps it; ours is balanced below.
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     backend_->com_initialised = SUCCEEDED(hr);
-    CLSID id{};
-    if (FAILED(CLSIDFromProgID(L"WinHttp.WinHttpRequest.5.1", &id))) return;
-    void* object = nullptr;
-    if (SUCCEEDED(CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object)))
-        backend_->object = static_cast<IDispatch*>(object);
+    backend_->object = new_request_object();
 }
 
 HttpRequest::~HttpRequest() = default;
@@ -350,12 +380,11 @@ bool HttpRequest::set_timeouts(int resolve_ms, int connect_ms, int send_ms, int 
 {
     if (resolve_ms < -1 || connect_ms < -1 || send_ms < -1 || receive_ms < -1) return false;
     auto limit = [](int ms) { return ms == -1 ? 0 : ms; };
-    Variant resolve(limit(resolve_ms)), connect(limit(connect_ms)), send(limit(send_ms)),
-        receive(limit(receive_ms));
-    if (FAILED(call_method(backend_->object, L"SetTimeouts",
-                           {resolve.get(), connect.get(), send.get(), receive.get()})))
-        return false;
-    backend_->timeouts = {limit(resolve_ms), limit(connect_ms), limit(send_ms), limit(receive_ms)};
+    const PhaseTimeouts limits{limit(resolve_ms), limit(connect_ms), limit(send_ms),
+                               limit(receive_ms)};
+    if (FAILED(set_object_timeouts(backend_->object, limits))) return false;
+    backend_->timeouts = limits;
+    backend_->timeouts_set = true;
     return true;
 }
 
@@ -363,13 +392,11 @@ bool HttpRequest::set_proxy(int setting, const Text& server)
 {
     // The object's setting 0 would take the system's configured proxy; here 0 and
     // 1 both mean a direct connection, as on the other platforms.
-    if (setting == 0 || setting == 1) {
-        Variant direct(1);
-        return SUCCEEDED(call_method(backend_->object, L"SetProxy", {direct.get()}));
-    }
-    if (setting != 2 || server.empty()) return false;
-    Variant named(2), proxy(wide_from_gbk(server));
-    return SUCCEEDED(call_method(backend_->object, L"SetProxy", {named.get(), proxy.get()}));
+    if (setting != 0 && setting != 1 && (setting != 2 || server.empty())) return false;
+    const Text proxy = setting == 2 ? server : Text{};
+    if (FAILED(set_object_proxy(backend_->object, proxy))) return false;
+    backend_->proxy = proxy;
+    return true;
 }
 
 bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
@@ -377,11 +404,23 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
     const std::string address = wire_url(url);
     backend_->opened = false;
     if (asynchronous || !is_token(verb) || !is_web_address(address)) return false;
+    // An object keeps state from its last exchange that a new one must not see:
+    // each exchange gets a fresh object, with the limits and proxy set so far.
+    if (backend_->sent) {
+        IDispatch* fresh = new_request_object();
+        if (!fresh) return false;
+        if (backend_->object) backend_->object->Release();
+        backend_->object = fresh;
+        backend_->sent = false;
+        if (backend_->timeouts_set) set_object_timeouts(fresh, backend_->timeouts);
+        set_object_proxy(fresh, backend_->proxy);
+    }
     Variant verb_value(wide_from_gbk(verb)), url_value(wide_from_utf8(address)), waits_here(true);
     if (FAILED(call_method(backend_->object, L"Open",
                            {verb_value.get(), url_value.get(), waits_here.get()})))
         return false;
     backend_->opened = true;
+    backend_->verb = verb;
     backend_->status = 0;
     backend_->response_headers.clear();
     backend_->response_body.clear();
@@ -453,25 +492,42 @@ bool HttpRequest::send_bytes(const std::string& body)
 {
     if (!backend_->opened) return false;
     backend_->opened = false;  // one send per open, as the object itself allows
+    backend_->sent = true;
     IDispatch* object = backend_->object;
 
     // Bytes go out as they are; a text would be re-encoded by the object.
     Variant payload = Variant::byte_array(body);
     if (FAILED(call_method(object, L"Send", {payload.get()}))) return false;
 
+    // The object's own limits are the phases'; Wine's does not hold to the
+    // receive limit while it waits for the response to start. So the wait also
+    // gives up when no status has come after all the phases' limits together,
+    // and when the exchange as a whole has lasted past its limit (counted here
+    // from the start, with resolving and connecting added).
     const PhaseTimeouts& limits = backend_->timeouts;
-    const long long whole_ms = limits.whole_exchange_ms();
-    const bool bounded = whole_ms > 0 && limits.resolve_ms >= 0 && limits.connect_ms > 0;
-    const auto give_up =
-        Clock::now() + std::chrono::milliseconds(limits.resolve_ms + limits.connect_ms + whole_ms);
+    const auto start = Clock::now();
+    const bool phases_bounded = limits.resolve_ms > 0 && limits.connect_ms > 0 &&
+                                limits.send_ms > 0 && limits.receive_ms > 0;
+    const auto no_status_after =
+        start + std::chrono::milliseconds(static_cast<long long>(limits.resolve_ms) +
+                                          limits.connect_ms + limits.send_ms + limits.receive_ms);
+    const auto whole_after =
+        start + std::chrono::milliseconds(static_cast<long long>(limits.resolve_ms) +
+                                          limits.connect_ms + limits.whole_exchange_ms());
     ResponseWait wait(object);
     if (!wait.usable()) {
         call_method(object, L"Abort", {});
         return false;
     }
     bool failed = false;
+    bool status_seen = false;
     while (!wait.ended(failed)) {
-        if (bounded && Clock::now() >= give_up) {
+        const auto now = Clock::now();
+        if (phases_bounded && !status_seen) {
+            Variant early;
+            status_seen = SUCCEEDED(get_property(object, L"Status", early.get()));
+        }
+        if (phases_bounded && ((!status_seen && now >= no_status_after) || now >= whole_after)) {
             call_method(object, L"Abort", {});
             return false;
         }
@@ -490,6 +546,17 @@ bool HttpRequest::send_bytes(const std::string& body)
     call_method(object, L"GetAllResponseHeaders", {}, headers.get());
     Bytes response_body = bytes_of(content.value());
     if (response_body.size() > body_limit_) return false;
+    // Wine's object takes a connection closed in the middle of the body for its
+    // end; a body shorter than its announced length did not arrive.
+    Variant length_name(std::wstring(L"Content-Length")), length;
+    if (backend_->verb != "HEAD" &&
+        SUCCEEDED(call_method(object, L"GetResponseHeader", {length_name.get()}, length.get()))) {
+        const Text announced = text_of(length.value());
+        char* end = nullptr;
+        const unsigned long long expected = std::strtoull(announced.c_str(), &end, 10);
+        if (!announced.empty() && end && *end == '\0' && response_body.size() < expected)
+            return false;
+    }
 
     backend_->status = status.value().lVal;
     backend_->response_headers = header_lines(text_of(headers.value()));

@@ -237,7 +237,11 @@ TEST(Utf8ToGbk, Conversions)
         {"\0abc"s, "", "a zero byte first"},
         {"x\xF0\x9F\x98\x80y", "x?y", "a character the code page lacks"},
         {"x\xFFy", "x?y", "malformed UTF-8"},
+#ifdef _WIN32
+        {"a\xE2\x80\x8B" "b", "a?b", "Windows' code page keeps an invisible character it lacks as ?"},
+#else
         {"a\xE2\x80\x8B" "b", "ab", "an invisible character the code page lacks is dropped"},
+#endif
     };
     for (const auto& c : cases) EXPECT_EQ(utf8_to_gbk(bytes_of(c.utf8)), c.expected) << c.why;
 }

@@ -1,8 +1,6 @@
 // The folder look-up over the shell's folder ids and the system's directories.
 #include "code_page.h"
 #include "scoped_desktop.h"
-#include "scoped_env.h"
-#include "temp_dir.h"
 #include "text_helpers.h"
 
 #include <gtest/gtest.h>
@@ -51,15 +49,13 @@ TEST(SpecialFolders, SystemDirectoriesEndInOneBackslash)
     EXPECT_NE(temporary[temporary.size() - 2], '\\') << "the temporary folder brings its own";
 }
 
-TEST(SpecialFolders, ChineseProfileFolderComesInCodePage936)
+TEST(SpecialFolders, ChineseDesktopNameComesInCodePage936)
 {
-    TempDir root;
-    const auto profile = root.path() / L"\u7528\u6237";  // 用户
-    std::filesystem::create_directories(profile / "Desktop");
-    ScopedEnv variable("USERPROFILE", profile.string());
-    const Text desktop = special_folder_path(3);
-    EXPECT_EQ(desktop, gbk_path(profile / "Desktop") + "\\");
-    EXPECT_NE(desktop.find("\xD3\xC3\xBB\xA7\\Desktop\\"), Text::npos) << desktop;
+    ScopedDesktop desktop(L"\u684C\u9762");  // 桌面
+    ASSERT_FALSE(desktop.path().empty());
+    const Text path = special_folder_path(3);
+    EXPECT_EQ(path, gbk_path(desktop.path()) + "\\");
+    EXPECT_NE(path.find("\\\xD7\xC0\xC3\xE6\\"), Text::npos) << path;
 }
 
 }  // namespace
