@@ -6,11 +6,14 @@
 #include "collecting_view.h"
 #include "file_replace.h"
 #include "room_resolution.h"
+#include "terminal.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #ifndef PELVARO_VERSION
 #define PELVARO_VERSION "0"
@@ -58,7 +61,7 @@ struct Arguments {
 
 int usage_error(const std::string& message)
 {
-    std::fprintf(stderr, "pelvaro-cli: %s\n\n%s", message.c_str(), usage_text);
+    write_error("pelvaro-cli: " + message + "\n\n" + usage_text);
     return exit_usage;
 }
 
@@ -73,13 +76,14 @@ bool parse_seconds(const std::string& text, int& seconds)
 
 bool write_file(const std::string& path, const std::string& contents)
 {
-    return replace_file_contents(path, Bytes(contents.begin(), contents.end()));
+    const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+    return replace_file_contents(file, Bytes(contents.begin(), contents.end()));
 }
 
 int explain_empty(const ResolutionReport& report)
 {
     auto say = [](const std::string& why) {
-        std::fprintf(stderr, "pelvaro-cli: %s\n", why.c_str());
+        write_error("pelvaro-cli: " + why + "\n");
     };
     if (report.body_bytes == 0 || report.http_status >= 400) {
         say(report.http_status == 0 ? "the page could not be fetched"
@@ -119,22 +123,22 @@ int run(const Arguments& arguments)
     if (status == exit_ok) {
         const std::string out =
             arguments.json ? rows_as_json(report, view.rows()) : rows_as_tsv(view.rows());
-        std::fwrite(out.data(), 1, out.size(), stdout);
+        write_output(out);
     }
 
     for (const CollectingView::Message& message : view.messages()) {
-        std::fprintf(stderr, "pelvaro-cli: %s\n", utf8_from_gbk(message.text).c_str());
+        write_error("pelvaro-cli: " + utf8_from_gbk(message.text) + "\n");
         if (message.flags & message_icon_error) status = status ? status : exit_write_failed;
     }
     if (!arguments.dpl_file.empty()) {
         const std::string playlist(report.playlist.begin(), report.playlist.end());
         if (!write_file(arguments.dpl_file, playlist)) {
-            std::fprintf(stderr, "pelvaro-cli: could not write %s\n", arguments.dpl_file.c_str());
+            write_error("pelvaro-cli: could not write " + arguments.dpl_file + "\n");
             status = status ? status : exit_write_failed;
         }
     }
     if (!arguments.m3u_file.empty() && !write_file(arguments.m3u_file, rows_as_m3u(view.rows()))) {
-        std::fprintf(stderr, "pelvaro-cli: could not write %s\n", arguments.m3u_file.c_str());
+        write_error("pelvaro-cli: could not write " + arguments.m3u_file + "\n");
         status = status ? status : exit_write_failed;
     }
     return status;
@@ -145,19 +149,21 @@ int run(const Arguments& arguments)
 int main(int argc, char** argv)
 {
     Arguments arguments;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+    const std::vector<std::string> given = utf8_arguments(argc, argv);
+    const std::size_t count = given.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view arg = given[i];
         auto value = [&](std::string& into) {
-            if (i + 1 >= argc) return false;
-            into = argv[++i];
+            if (i + 1 >= count) return false;
+            into = given[++i];
             return true;
         };
         std::string number;
         if (arg == "--help" || arg == "-h") {
-            std::fputs(usage_text, stdout);
+            write_output(usage_text);
             return exit_ok;
         } else if (arg == "--version") {
-            std::printf("pelvaro-cli %s\n", PELVARO_VERSION);
+            write_output(std::string("pelvaro-cli ") + PELVARO_VERSION + "\n");
             return exit_ok;
         } else if (arg == "--json") {
             arguments.json = true;

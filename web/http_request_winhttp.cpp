@@ -372,6 +372,9 @@ HttpRequest::HttpRequest() : backend_(std::make_unique<Backend>())
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     backend_->com_initialised = SUCCEEDED(hr);
     backend_->object = new_request_object();
+    // Direct unless told otherwise: no proxy taken from the system's settings or
+    // the environment (Wine's object reads http_proxy).
+    set_object_proxy(backend_->object, {});
 }
 
 HttpRequest::~HttpRequest() = default;

@@ -3,6 +3,7 @@
 // follows from them) with the list empty or filled from what arrived.
 #include "loopback_http_server.h"
 #include "page_fixtures.h"
+#include "platform_checks.h"
 #include "recording_view.h"
 #include "room_resolution.h"
 #include "socket_calls.h"
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -240,6 +242,9 @@ class NetworkFault : public testing::TestWithParam<FaultCase> {};
 TEST_P(NetworkFault, EndsWithinTheLimitsWithWhatArrived)
 {
     const FaultCase& c = GetParam();
+    if (running_under_wine() && std::string_view(c.name).rfind("chunked_", 0) == 0 &&
+        c.status == 0)
+        GTEST_SKIP() << "Wine's WinHTTP takes a chunked body cut off by the close for a whole one";
     Servers servers;
     ASSERT_TRUE(servers.http.listening());
     const std::string address = c.serve(servers);

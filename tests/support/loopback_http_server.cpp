@@ -156,7 +156,8 @@ public:
                 }
                 sent = wrote;
             } else {
-                const long wrote = send_bytes(fd_, data.data(), data.size());
+                // Pieces of at most 64 KiB: Winsock under Wine sends a huge buffer slowly.
+                const long wrote = send_bytes(fd_, data.data(), std::min<std::size_t>(data.size(), 65536));
                 if (wrote < 0) {
                     if (failed_for_now()) continue;
                     return false;
