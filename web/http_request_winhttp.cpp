@@ -535,6 +535,13 @@ bool HttpRequest::send_bytes(const std::string& body)
             return false;
         }
         process_events();
+        // A request to quit (the window was closed) abandons the exchange; it
+        // stays queued for the message loop.
+        MSG quit;
+        if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
+            call_method(object, L"Abort", {});
+            return false;
+        }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait_step_ms, QS_ALLINPUT);
     }
     if (failed) return false;

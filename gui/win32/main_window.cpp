@@ -1,0 +1,343 @@
+#include "main_window.h"
+
+#include "code_page.h"
+#include "copy_handler.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+const wchar_t window_class[] = L"PelvaroMainWindow";
+const wchar_t default_room_address[] = L"https://www.huya.com/lpl";
+
+constexpr int column_count = 3;
+
+enum ControlId { label_id = 100, address_id, playlist_box_id, resolve_button_id, list_id };
+
+std::wstring wide(const Text& text)
+{
+    const std::u16string units = gbk_to_utf16(text);
+    return {units.begin(), units.end()};
+}
+
+Text text_of(std::wstring_view wide)
+{
+    return utf16_to_gbk(
+        std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+}
+
+struct ChildControl {
+    const wchar_t* window_class;
+    const wchar_t* caption;
+    DWORD style;
+    DWORD extended_style;
+    int x, y, width, height;
+    int id;
+};
+
+// The list's look and behaviour: a report with a header, one whole row selected
+// at a time, grid lines, the selection hidden while the list lacks the focus.
+constexpr DWORD list_extended_styles =
+    LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP | LVS_EX_SUBITEMIMAGES;
+
+}  // namespace
+
+int centred_edge(int screen, int window)
+{
+    return (screen - window) / 2;
+}
+
+void present_message_box(const std::wstring& text, int flags, const std::wstring& caption)
+{
+    UINT style = static_cast<UINT>(flags);
+    // Task-modal: every window of the program is disabled while the box is open.
+    if (!(style & MB_SYSTEMMODAL)) style |= MB_TASKMODAL;
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(), style);
+}
+
+bool write_clipboard_text(HWND owner, const Text& text)
+{
+    const std::wstring units = wide(text);
+    HGLOBAL bytes = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
+    HGLOBAL characters =
+        GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (units.size() + 1) * sizeof(wchar_t));
+    if (!bytes || !characters) {
+        if (bytes) GlobalFree(bytes);
+        if (characters) GlobalFree(characters);
+        return false;
+    }
+    std::memcpy(GlobalLock(bytes), text.c_str(), text.size() + 1);
+    GlobalUnlock(bytes);
+    std::memcpy(GlobalLock(characters), units.c_str(), (units.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(characters);
+
+    // An owner window: data set after emptying a clipboard opened without one is refused.
+    if (!OpenClipboard(owner)) {
+        GlobalFree(bytes);
+        GlobalFree(characters);
+        return false;
+    }
+    EmptyClipboard();
+    const bool set_bytes = SetClipboardData(CF_TEXT, bytes) != nullptr;
+    if (!set_bytes) GlobalFree(bytes);
+    // Beside the bytes, the characters themselves, so the address pastes right
+    // whatever the system's code page.
+    if (!SetClipboardData(CF_UNICODETEXT, characters)) GlobalFree(characters);
+    CloseClipboard();
+    return set_bytes;
+}
+
+MainWindow::MainWindow() : message_presenter_(present_message_box)
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    static const bool registered = [instance] {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
+        WNDCLASSEXW description{};
+        description.cbSize = sizeof description;
+        description.lpfnWndProc = window_procedure;
+        description.hInstance = instance;
+        description.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+        description.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        description.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        description.lpszClassName = window_class;
+        return RegisterClassExW(&description) != 0;
+    }();
+    if (!registered) return;
+
+    // Fixed frame: a title bar with system menu and minimize box, no sizing
+    // border, no maximize box. Centred by its outer edge on the primary screen.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    const int left = centred_edge(GetSystemMetrics(SM_CXSCREEN), main_window_width);
+    const int top = centred_edge(GetSystemMetrics(SM_CYSCREEN), main_window_height);
+    CreateWindowExW(0, window_class, L"Pelvaro", style, left, top, main_window_width,
+                    main_window_height, nullptr, nullptr, instance, this);
+    if (window_) create_controls();
+}
+
+MainWindow::~MainWindow()
+{
+    if (window_) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+}
+
+void MainWindow::create_controls()
+{
+    const ChildControl controls[] = {
+        {L"STATIC", L"\u64AD\u653E\u5730\u5740\uFF1A", SS_LEFT, 0, 8, 8, 64, 24,
+         label_id},  // 播放地址：
+        {L"EDIT", default_room_address, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 80,
+         8, 232, 24, address_id},
+        {L"BUTTON", L"\u751F\u6210PotPlayer\u5217\u8868",  // 生成PotPlayer列表
+         BS_AUTOCHECKBOX | BS_LEFT | BS_VCENTER | BS_MULTILINE | WS_TABSTOP, 0, 320, 8, 128, 24,
+         playlist_box_id},
+        {L"BUTTON", L"\u89E3\u6790\u5730\u5740", BS_PUSHBUTTON | WS_TABSTOP, 0, 456, 8, 80,
+         24,  // 解析地址
+         resolve_button_id},
+        {WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | WS_TABSTOP, WS_EX_CLIENTEDGE, 8, 40, 528,
+         324, list_id},
+    };
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    HWND* handles[] = {&label_, &address_, &playlist_box_, &resolve_button_, &list_};
+    for (std::size_t i = 0; i < std::size(controls); ++i) {
+        const ChildControl& c = controls[i];
+        *handles[i] =
+            CreateWindowExW(c.extended_style, c.window_class, c.caption,
+                            WS_CHILD | WS_VISIBLE | c.style, c.x, c.y, c.width, c.height, window_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+        SendMessageW(*handles[i], WM_SETFONT, font, FALSE);
+    }
+    SendMessageW(address_, EM_SETLIMITTEXT, 0, 0);  // no length limit
+
+    SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, list_extended_styles, list_extended_styles);
+    SendMessageW(list_, LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
+    SendMessageW(list_, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
+    SendMessageW(list_, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
+    struct Column {
+        const wchar_t* title;
+        int width;
+    };
+    const Column columns[] = {{L"\u7EBF\u8DEF", 50},
+                              {L"\u6E05\u6670\u5EA6", 80},
+                              {L"\u5730\u5740", 360}};  // 线路 清晰度 地址
+    for (int i = 0; i < column_count; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = columns[i].width;
+        column.pszText = const_cast<wchar_t*>(columns[i].title);
+        column.iSubItem = i;
+        SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void MainWindow::show(int how)
+{
+    if (!window_) return;
+    ShowWindow(window_, how);
+    UpdateWindow(window_);
+}
+
+Text MainWindow::address_text()
+{
+    if (closed_ || !address_) return {};
+    const int length = GetWindowTextLengthW(address_);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(address_, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text_of(text);
+}
+
+bool MainWindow::playlist_wanted()
+{
+    // Once the window is closed nothing more is written.
+    return !closed_ && playlist_box_ &&
+           SendMessageW(playlist_box_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void MainWindow::list_clear()
+{
+    if (list_) SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+}
+
+int MainWindow::list_append_row()
+{
+    if (!list_) return -1;
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<wchar_t*>(L"");
+    return static_cast<int>(
+        SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void MainWindow::list_set_cell(int row, int column, const Text& text)
+{
+    if (!list_ || column < 0 || column >= column_count) return;
+    std::wstring units = wide(text);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = units.data();
+    SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+}
+
+Text MainWindow::list_cell_text(int row, int column)
+{
+    if (!list_ || column < 0 || column >= column_count) return {};
+    // The list says how much it wrote, not how long the text is: grow until it fits.
+    for (std::size_t size = 512;; size *= 4) {
+        std::wstring buffer(size, L'\0');
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(size);
+        const auto written = static_cast<std::size_t>(SendMessageW(
+            list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (written + 1 < size || size > (1u << 24)) {
+            buffer.resize(written);
+            return text_of(buffer);
+        }
+    }
+}
+
+int MainWindow::list_selected_row()
+{
+    if (!list_) return -1;
+    return static_cast<int>(
+        SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+bool MainWindow::put_clipboard_text(const Text& text)
+{
+    return write_clipboard_text(window_, text);
+}
+
+void MainWindow::show_message(const Text& text, int flags, const Text& caption)
+{
+    if (message_presenter_) message_presenter_(wide(text), flags, wide(caption));
+}
+
+void MainWindow::set_resolve_action(ResolveAction action)
+{
+    resolve_action_ = std::move(action);
+}
+
+void MainWindow::set_message_presenter(MessagePresenter presenter)
+{
+    message_presenter_ = std::move(presenter);
+}
+
+void MainWindow::on_resolve_clicked()
+{
+    // While the flow waits for the network the window keeps handling its
+    // messages; a second click arriving then is ignored, as is one during a
+    // decode, rather than running a resolution inside the first.
+    if (resolving_ || !resolve_action_) return;
+    resolving_ = true;
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    resolve_action_(*this);
+    resolving_ = false;
+    if (!closed_) {
+        POINT at;
+        GetCursorPos(&at);
+        SetCursorPos(at.x, at.y);  // lets WM_SETCURSOR put the arrow back
+    }
+}
+
+LRESULT CALLBACK MainWindow::window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->handle(window, message, w, l) : DefWindowProcW(window, message, w, l);
+}
+
+LRESULT MainWindow::handle(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    switch (message) {
+        case WM_COMMAND:
+            if (LOWORD(w) == resolve_button_id && HIWORD(w) == BN_CLICKED) {
+                on_resolve_clicked();
+                return 0;
+            }
+            break;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(l);
+            if (header->hwndFrom == list_ && header->code == NM_DBLCLK) {
+                copy_selected_address(*this);
+                return 0;
+            }
+            break;
+        }
+        case WM_SETCURSOR:
+            if (resolving_) {
+                SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+                return TRUE;
+            }
+            break;
+        case WM_CLOSE:
+            // A resolution still waiting for the network is abandoned: the quit
+            // request ends its wait, and nothing is written after this.
+            closed_ = true;
+            DestroyWindow(window);
+            return 0;
+        case WM_DESTROY:
+            closed_ = true;
+            label_ = address_ = playlist_box_ = resolve_button_ = list_ = nullptr;
+            window_ = nullptr;
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcW(window, message, w, l);
+}

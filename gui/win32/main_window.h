@@ -1,0 +1,83 @@
+// The program's only window on Windows, built on the window system's own
+// controls: the room address, the resolve button, the playlist check box and
+// the report list of play addresses. It is the RoomView the flow and the copy
+// handler work on. Every text crosses to the window system through the wide
+// interfaces, converted from code page 936, so it shows right whatever the
+// system's ANSI code page.
+#pragma once
+
+#include "room_view.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Shows one message box and returns when the user has closed it.
+using MessagePresenter =
+    std::function<void(const std::wstring& text, int flags, const std::wstring& caption)>;
+// What a click on the resolve button runs.
+using ResolveAction = std::function<void(RoomView& view)>;
+
+// Outer size of the window, frame included.
+inline constexpr int main_window_width = 550;
+inline constexpr int main_window_height = 400;
+
+// Left or top edge that centres a window of the given outer size on a screen of
+// the given size; the half is truncated toward zero.
+int centred_edge(int screen, int window);
+
+// The real presenter: a box without owner window, task-modal unless the flags ask
+// for a system-modal one.
+void present_message_box(const std::wstring& text, int flags, const std::wstring& caption);
+
+// Puts the text on the clipboard as CF_TEXT (the code page 936 bytes as given)
+// and CF_UNICODETEXT beside it, with owner as the clipboard's owner window.
+// False when the clipboard cannot be opened or memory cannot be had; the old
+// contents then stay.
+bool write_clipboard_text(HWND owner, const Text& text);
+
+class MainWindow : public RoomView {
+public:
+    MainWindow();  // creates the window, hidden; window() is null on failure
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    HWND window() const { return window_; }
+    void show(int how);
+
+    Text address_text() override;
+    bool playlist_wanted() override;
+
+    void list_clear() override;
+    int list_append_row() override;
+    void list_set_cell(int row, int column, const Text& text) override;
+    Text list_cell_text(int row, int column) override;
+    int list_selected_row() override;
+
+    bool put_clipboard_text(const Text& text) override;
+    void show_message(const Text& text, int flags, const Text& caption) override;
+
+    // Seams, wired to the real thing by default.
+    void set_resolve_action(ResolveAction action);  // default: nothing
+    void set_message_presenter(MessagePresenter presenter);
+
+private:
+    static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+    LRESULT handle(HWND window, UINT message, WPARAM w, LPARAM l);
+    void create_controls();
+    void on_resolve_clicked();
+
+    HWND window_ = nullptr;
+    HWND label_ = nullptr;
+    HWND address_ = nullptr;
+    HWND playlist_box_ = nullptr;
+    HWND resolve_button_ = nullptr;
+    HWND list_ = nullptr;
+
+    ResolveAction resolve_action_;
+    MessagePresenter message_presenter_;
+    bool resolving_ = false;
+    bool closed_ = false;  // the user closed the window; a running resolution writes nothing
+};
