@@ -4,16 +4,6 @@
 
 #include "text_helpers.h"
 
-namespace {
-
-// A value in single quotes, or as it is when it is an expression.
-Text quoted(const Text& value, bool as_expression)
-{
-    return as_expression ? value : concat_text(Text("'"), value, Text("'"));
-}
-
-}  // namespace
-
 // A path that the engine can evaluate by itself to some text (an index in brackets,
 // which reads as an array literal, a number, an engine global) is joined without the
 // point; everything else with it.
@@ -37,17 +27,9 @@ void JsonScriptObject::set_text(const Text& path, const Text& value, bool as_exp
         run(concat_text(target, Text(" = eval("), expression, Text(")")));
         return;
     }
-    // The body of a single-quoted string literal whose value is exactly the value:
-    // a single quote is escaped too, so it is stored as given instead of breaking
-    // the statement.
-    Text body = replace_text(value, "\\", "\\\\");
-    body = replace_text(body, "\"", "\\\"");
-    body = replace_text(body, "'", "\\'");
-    body = replace_text(body, "\r", "\\r");
-    body = replace_text(body, "\n", "\\n");
     // Backslashes are kept as U+2400 inside the engine; to_json turns them back, so a
     // value can carry escape sequences of its own into the JSON text.
-    run(concat_text(Text("var g_Str = '"), body, Text("'.replace(/\\\\/g, g_regexp)")));
+    run_with_text("(function (value) { g_Str = value.replace(/\\\\/g, g_regexp) })", value);
     run(target + " = g_Str");
 }
 
@@ -75,9 +57,16 @@ JsonScriptObject JsonScriptObject::get_object(const Text& path)
 void JsonScriptObject::append(const Text& value, const Text& path, bool as_expression)
 {
     const Text target = point_when_given(path);
-    run(concat_text(Text("if (Object.prototype.toString.call("), target,
-                    Text(") != '[object Array]') { "), target, Text("=new Array();} "), target,
-                    Text(".push("), quoted(value, as_expression), Text(")")));
+    const Text make_array = concat_text(Text("if (Object.prototype.toString.call("), target,
+                                        Text(") != '[object Array]') { "), target,
+                                        Text("=new Array();} "));
+    if (as_expression) {
+        run(concat_text(make_array, target, Text(".push("), value, Text(")")));
+    } else {
+        run_with_text(concat_text(Text("(function () { "), make_array, target,
+                                  Text(".push(arguments[0]) })")),
+                      value);
+    }
 }
 
 JsonScriptObject JsonScriptObject::get_element_object(int index, const Text& path)
@@ -96,8 +85,13 @@ Text JsonScriptObject::get_element_text(int index, const Text& path, bool as_jso
 
 void JsonScriptObject::set_element(int index, const Text& value, bool as_expression)
 {
-    run(concat_text(var_name_, Text("["), number_to_text(index), Text("]="),
-                    quoted(value, as_expression)));
+    const Text element = concat_text(var_name_, Text("["), number_to_text(index), Text("]"));
+    if (as_expression) {
+        run(concat_text(element, Text("="), value));
+    } else {
+        run_with_text(concat_text(Text("(function () { "), element, Text("=arguments[0] })")),
+                      value);
+    }
 }
 
 void JsonScriptObject::remove_element(int index)
@@ -132,7 +126,12 @@ void JsonScriptObject::reset_to_type(JsonType type)
 
 void JsonScriptObject::assign(const Text& value, bool as_expression)
 {
-    boolean_of(concat_text(var_name_, Text("="), quoted(value, as_expression)));
+    if (as_expression) {
+        boolean_of(concat_text(var_name_, Text("="), value));
+    } else {
+        run_with_text(concat_text(Text("(function () { "), var_name_, Text("=arguments[0] })")),
+                      value);
+    }
 }
 
 bool JsonScriptObject::has_member(const Text& path)

@@ -48,6 +48,11 @@ void JsonScriptObject::run(const Text& code)
     if (engine_) engine_->eval(code);
 }
 
+void JsonScriptObject::run_with_text(const Text& function, const Text& value)
+{
+    if (engine_) engine_->call_with_text(function, value);
+}
+
 Text JsonScriptObject::text_of(const Text& code)
 {
     return engine_ ? engine_->eval_text(code) : Text();
@@ -112,7 +117,12 @@ bool JsonScriptObject::parse(const Text& text)
     }
     if (!engine_) return false;
     run(concat_text(Text("var "), var_name_, Text("=null")));
-    engine_->add_code(concat_text(Text("var "), var_name_, Text("=eval("), text, Text(")")));
+    // Data is read as data: valid JSON runs no script of the page. What is not JSON is
+    // evaluated as an expression in the bounded engine, and so is one JSON string,
+    // whose content becomes the document's script in its turn.
+    if (engine_->read_json(var_name_, text) != JsonRead::other_value) {
+        engine_->add_code(concat_text(Text("var "), var_name_, Text("=eval("), text, Text(")")));
+    }
     return boolean_of("null !=" + var_name_);
 }
 

@@ -23,6 +23,13 @@ struct ScriptLimits {
     std::chrono::milliseconds engine_budget{6000};
 };
 
+// What read_json found.
+enum class JsonRead {
+    not_json,     // the text is no valid JSON, or the call failed: the global is unchanged
+    string,       // one JSON string
+    other_value,  // any other JSON value
+};
+
 class ScriptEngine {
 public:
     // Null when the engine cannot be made (for instance a cap too small for it).
@@ -55,9 +62,19 @@ public:
     // The value converted to a boolean; false when the call fails.
     bool eval_boolean(const Text& code);
 
+    // Calls the function that the expression function evaluates to with one argument,
+    // value as a string: the value is data, never script text. Result discarded;
+    // false when the call fails.
+    bool call_with_text(const Text& function, const Text& value);
+
+    // Reads json with the engine's JSON parser (no script runs) into the global name.
+    // not_json when json is no valid JSON or the call fails.
+    JsonRead read_json(const Text& name, const Text& json);
+
     const ScriptLimits& limits() const { return limits_; }
 
 private:
+    enum class How { program, eval, call_with_value, json_into_global };
     enum class Want { nothing, text, number, boolean };
     struct Result {
         bool ok = false;
@@ -69,8 +86,12 @@ private:
     struct CallFrame;
 
     explicit ScriptEngine(const ScriptLimits& limits);
-    Result run(const Text& code, Want want, bool as_program);
+    // The time the next call may take: the call budget, or what is left of the
+    // engine's total when that is less.
+    std::chrono::milliseconds budget_left() const;
+    Result run(How how, const Text& code, const Text& value, Want want);
     static int run_protected(duk_hthread* context, void* udata);
+    static void convert_result(duk_hthread* context, CallFrame& frame);
 
     ScriptLimits limits_;
     std::chrono::nanoseconds time_used_{0};  // by all calls so far
