@@ -95,11 +95,13 @@ _pelvaro_duk_write(duk_config.h "${_config}")
 # runs long without allocating (past the deadline the allocator refuses all growth,
 # which stops the loops that do allocate).
 file(READ "${_duk_src}/duktape.c" _engine)
-# The deadline is looked at once per this many bytecode instructions. The default of
-# 256 Ki lets a loop over heavy built-in calls overrun the budget several times over.
+# The deadline is looked at once per this many bytecode instructions. One instruction
+# may stand for a built-in call that copies or compares tens of megabytes (a typed
+# array copy, a relational compare of two long texts): a loop of them must still come
+# back to the check soon. The default of 256 Ki overran the budget many times over.
 _pelvaro_duk_patch(_engine duktape.c
   "#define DUK_HTHREAD_INTCTR_DEFAULT (256L * 1024L)"
-  "#define DUK_HTHREAD_INTCTR_DEFAULT (4L * 1024L)")
+  "#define DUK_HTHREAD_INTCTR_DEFAULT 256L")
 
 # Property reads and writes: the array built-ins (indexOf, lastIndexOf, forEach and
 # the other iterators, reduce, join, concat, slice, splice, reverse, shift, unshift,
@@ -116,7 +118,12 @@ _pelvaro_duk_patch(_engine duktape.c
 
 # String search, a naive scan that compares the pattern at every position: indexOf,
 # lastIndexOf and includes share one loop; replace and split with a string pattern
-# have one each. A long pattern over a long text costs their product.
+# have one each. A long pattern over a long text costs their product, and even a
+# plain scan of a long text, called in a loop, adds up.
+_pelvaro_duk_patch(_engine duktape.c
+  "	firstbyte = q_start[0]; /* leading byte of match string */"
+  "	PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(h_this));
+	firstbyte = q_start[0]; /* leading byte of match string */")
 _pelvaro_duk_patch(_engine duktape.c
   "			if (duk_memcmp((const void *) p, (const void *) q_start, (size_t) q_blen) == 0) {"
   "			PELVARO_DUK_WORK(thr, q_blen);
@@ -127,7 +134,8 @@ _pelvaro_duk_patch_n(_engine duktape.c 2
 				if (duk_memcmp((const void *) p, (const void *) q_start, (size_t) q_blen) == 0) {")
 
 # The regular expression matcher never reaches the interrupt check. Bound each match
-# by steps and look at the deadline every 64 Ki steps; a step that is itself long
+# by steps and count 4 Ki steps at the start of each match and every 4 Ki steps
+# after; a step that is itself long
 # (a back-reference compares a whole capture, a character class tests every range)
 # counts its own work.
 _pelvaro_duk_patch(_engine duktape.c
@@ -135,8 +143,8 @@ _pelvaro_duk_patch(_engine duktape.c
   "#define DUK_RE_EXECUTE_STEPS_LIMIT 100000000L")
 _pelvaro_duk_patch(_engine duktape.c
   "		if (re_ctx->steps_count >= re_ctx->steps_limit) {"
-  "		if ((re_ctx->steps_count & 0xffffUL) == 0) {
-			PELVARO_DUK_WORK(re_ctx->thr, 0x10000UL);
+  "		if ((re_ctx->steps_count & 0xfffUL) == 0) {
+			PELVARO_DUK_WORK(re_ctx->thr, 0x1000UL);
 		}
 		if (re_ctx->steps_count >= re_ctx->steps_limit) {")
 _pelvaro_duk_patch(_engine duktape.c
@@ -171,6 +179,46 @@ _pelvaro_duk_patch(_engine duktape.c
   "	duk__cbor_encode_ensure(enc_ctx, 1 + 8);"
   "	PELVARO_DUK_WORK(enc_ctx->thr, 1);
 	duk__cbor_encode_ensure(enc_ctx, 1 + 8);")
+
+# Scans of a whole text, each a single call that allocates nothing: finding the byte
+# offset of a character in a text that is not ASCII (charAt, substring, lastIndex),
+# reading a number from a text (Number(), parseInt, comparisons), JSON.parse, trim,
+# and the string comparisons of sort and of the relational operators.
+foreach(_scan
+    "				p_found = duk__scan_forwards(p_start + sce->bidx, p_end, dist_sce);|dist_sce"
+    "				p_found = duk__scan_backwards(p_start + sce->bidx, p_start, dist_sce);|dist_sce"
+    "		p_found = duk__scan_forwards(p_start, p_end, dist_start);|dist_start"
+    "		p_found = duk__scan_backwards(p_end, p_start, dist_end);|dist_end")
+  string(FIND "${_scan}" "|" _bar REVERSE)
+  string(SUBSTRING "${_scan}" 0 ${_bar} _line)
+  math(EXPR _bar "${_bar} + 1")
+  string(SUBSTRING "${_scan}" ${_bar} -1 _distance)
+  string(REGEX MATCH "^\t*" _indent "${_line}")
+  _pelvaro_duk_patch(_engine duktape.c "${_line}" "${_indent}PELVARO_DUK_WORK(thr, ${_distance});
+${_line}")
+endforeach()
+_pelvaro_duk_patch(_engine duktape.c
+  "	duk__numconv_parse_raw(thr, radix, flags);"
+  "	if (duk_get_hstring(thr, -1) != NULL) {
+		PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(duk_get_hstring(thr, -1)));
+	}
+	duk__numconv_parse_raw(thr, radix, flags);")
+_pelvaro_duk_patch(_engine duktape.c
+  "	h_text = duk_to_hstring(thr, idx_value); /* coerce in-place; rejects Symbols */"
+  "	h_text = duk_to_hstring(thr, idx_value); /* coerce in-place; rejects Symbols */
+	PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(h_text));")
+_pelvaro_duk_patch(_engine duktape.c
+  "	duk_trim(thr, 0);"
+  "	PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(duk_known_hstring(thr, 0)));
+	duk_trim(thr, 0);")
+_pelvaro_duk_patch(_engine duktape.c
+  "	ret = duk_js_string_compare(h1, h2); /* retval is directly usable */"
+  "	PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(h1));
+	ret = duk_js_string_compare(h1, h2); /* retval is directly usable */")
+_pelvaro_duk_patch(_engine duktape.c
+  "			rc = duk_js_string_compare(h1, h2);"
+  "			PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(h1));
+			rc = duk_js_string_compare(h1, h2);")
 
 # A refused allocation is retried after up to ten full collections. With a full heap
 # and a script that catches the failure in a loop, each try costs all of them before
