@@ -57,9 +57,9 @@ JsonScriptObject JsonScriptObject::get_object(const Text& path)
 void JsonScriptObject::append(const Text& value, const Text& path, bool as_expression)
 {
     const Text target = point_when_given(path);
-    const Text make_array = concat_text(Text("if (Object.prototype.toString.call("), target,
-                                        Text(") != '[object Array]') { "), target,
-                                        Text("=new Array();} "));
+    const Text make_array =
+        concat_text(Text("if (Object.prototype.toString.call("), target,
+                    Text(") != '[object Array]') { "), target, Text("=new Array();} "));
     if (as_expression) {
         run(concat_text(make_array, target, Text(".push("), value, Text(")")));
     } else {

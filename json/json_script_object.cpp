@@ -116,11 +116,14 @@ bool JsonScriptObject::parse(const Text& text)
         init_engine();
     }
     if (!engine_) return false;
-    run(concat_text(Text("var "), var_name_, Text("=null")));
+    const Text reset = concat_text(Text("var "), var_name_, Text("=null"));
+    run(reset);
     // Data is read as data: valid JSON runs no script of the page. What is not JSON is
     // evaluated as an expression in the bounded engine, and so is one JSON string,
-    // whose content becomes the document's script in its turn.
-    if (engine_->read_json(var_name_, text) != JsonRead::other_value) {
+    // whose content is evaluated in its turn.
+    const JsonRead read = engine_->read_json(var_name_, text);
+    if (read == JsonRead::string) run(reset);
+    if (read != JsonRead::other_value) {
         engine_->add_code(concat_text(Text("var "), var_name_, Text("=eval("), text, Text(")")));
     }
     return boolean_of("null !=" + var_name_);

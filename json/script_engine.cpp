@@ -245,8 +245,8 @@ ScriptEngine::Result ScriptEngine::run(How how, const Text& code, const Text& va
     if (budget.count() <= 0) return result;
     const std::string source = engine_text_from_gbk(code);
     const std::string value_source = engine_text_from_gbk(value);
-    CallFrame frame{how,         source.data(), source.size(), value_source.data(),
-                    value_source.size(), want,     true};
+    CallFrame frame{how,  source.data(), source.size(), value_source.data(), value_source.size(),
+                    want, true};
     const auto started = std::chrono::steady_clock::now();
     const Enforced enforced(*heap_, budget);
     const auto outcome = duk_safe_call(context_, run_protected, &frame, 0, 1);
