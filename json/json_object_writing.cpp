@@ -15,12 +15,14 @@ Text JsonScriptObject::point_when_path_is_nothing(const Text& path)
 
 Text JsonScriptObject::to_json()
 {
+    const OperationDeadline operation(limits_.time_budget);
     run(concat_text(Text("var strScr = JSON.stringify("), var_name_, Text(")")));
     return text_of("strScr.replace(g_reg, '\\\\')");
 }
 
 void JsonScriptObject::set_text(const Text& path, const Text& value, bool as_expression)
 {
+    const OperationDeadline operation(limits_.time_budget);
     const Text target = point_when_path_is_nothing(path);
     if (as_expression) {
         const Text expression = value.empty() ? Text("{}") : value;
@@ -35,27 +37,32 @@ void JsonScriptObject::set_text(const Text& path, const Text& value, bool as_exp
 
 void JsonScriptObject::set_expression(const Text& path, const Text& expression)
 {
+    const OperationDeadline operation(limits_.time_budget);
     run(concat_text(point_always(path), Text("= eval("), expression, Text(")")));
 }
 
 void JsonScriptObject::set_number(const Text& path, double value)
 {
+    const OperationDeadline operation(limits_.time_budget);
     run(concat_text(point_always(path), Text("="), number_to_text(value)));
 }
 
 Text JsonScriptObject::get_json(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return text_of(concat_text(Text("JSON.stringify("), point_always(path), Text(")")));
 }
 
 JsonScriptObject JsonScriptObject::get_object(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return object_from_json(
         concat_text(Text("JSON.stringify("), point_unless_bracket(path, false), Text(")")));
 }
 
 void JsonScriptObject::append(const Text& value, const Text& path, bool as_expression)
 {
+    const OperationDeadline operation(limits_.time_budget);
     const Text target = point_when_given(path);
     const Text make_array =
         concat_text(Text("if (Object.prototype.toString.call("), target,
@@ -71,12 +78,14 @@ void JsonScriptObject::append(const Text& value, const Text& path, bool as_expre
 
 JsonScriptObject JsonScriptObject::get_element_object(int index, const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return object_from_json(concat_text(Text("JSON.stringify("), point_when_given(path), Text("["),
                                         number_to_text(index), Text("])")));
 }
 
 Text JsonScriptObject::get_element_text(int index, const Text& path, bool as_json)
 {
+    const OperationDeadline operation(limits_.time_budget);
     const Text element =
         concat_text(point_when_given(path), Text("["), number_to_text(index), Text("]"));
     if (as_json) return text_of(concat_text(Text("JSON.stringify("), element, Text(")")));
@@ -85,6 +94,7 @@ Text JsonScriptObject::get_element_text(int index, const Text& path, bool as_jso
 
 void JsonScriptObject::set_element(int index, const Text& value, bool as_expression)
 {
+    const OperationDeadline operation(limits_.time_budget);
     const Text element = concat_text(var_name_, Text("["), number_to_text(index), Text("]"));
     if (as_expression) {
         run(concat_text(element, Text("="), value));
@@ -96,11 +106,13 @@ void JsonScriptObject::set_element(int index, const Text& value, bool as_express
 
 void JsonScriptObject::remove_element(int index)
 {
+    const OperationDeadline operation(limits_.time_budget);
     run(concat_text(var_name_, Text(".splice("), number_to_text(index), Text(",1)")));
 }
 
 void JsonScriptObject::remove_path_element(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     JsonScriptObject scratch(limits_);
     const Text array_path = text_before(path, "[");
     const Text index = text_between(path, "[", "]");
@@ -112,11 +124,13 @@ void JsonScriptObject::remove_path_element(const Text& path)
 
 void JsonScriptObject::delete_member(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     text_of("delete " + point_when_path_is_nothing(path));
 }
 
 void JsonScriptObject::reset_to_type(JsonType type)
 {
+    const OperationDeadline operation(limits_.time_budget);
     if (type == JsonType::null_value || type == JsonType::object) {
         run(concat_text(Text("var "), var_name_, Text("={}")));
     } else if (type == JsonType::array) {
@@ -126,6 +140,7 @@ void JsonScriptObject::reset_to_type(JsonType type)
 
 void JsonScriptObject::assign(const Text& value, bool as_expression)
 {
+    const OperationDeadline operation(limits_.time_budget);
     if (as_expression) {
         boolean_of(concat_text(var_name_, Text("="), value));
     } else {
@@ -136,11 +151,13 @@ void JsonScriptObject::assign(const Text& value, bool as_expression)
 
 bool JsonScriptObject::has_member(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return boolean_of(point_always(path) + " !=null");
 }
 
 int JsonScriptObject::member_names(TextArray& names, const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     Text listed =
         text_of(concat_text(Text("var ary=''; for (var key in "), point_unless_bracket(path, true),
                             Text(") {ary=ary+ key+','; }")));
@@ -154,6 +171,7 @@ int JsonScriptObject::member_names(TextArray& names, const Text& path)
 
 void JsonScriptObject::clear()
 {
+    const OperationDeadline operation(limits_.time_budget);
     run(var_name_ + "={}");
 }
 

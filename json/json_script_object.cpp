@@ -102,6 +102,7 @@ JsonScriptObject JsonScriptObject::copy() const
 
 void JsonScriptObject::init_engine()
 {
+    const OperationDeadline operation(limits_.time_budget);
     if (auto made = ScriptEngine::create(limits_)) engine_ = std::move(made);
     if (engine_) engine_->add_code(script_prelude);
     run(concat_text(Text("var "), var_name_, Text("={}")));
@@ -111,6 +112,7 @@ void JsonScriptObject::init_engine()
 
 bool JsonScriptObject::parse(const Text& text)
 {
+    const OperationDeadline operation(limits_.time_budget);
     if (engine_) {
         engine_.reset();
         init_engine();
@@ -131,11 +133,13 @@ bool JsonScriptObject::parse(const Text& text)
 
 double JsonScriptObject::get_number(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return number_of(point_always(path));
 }
 
 Text JsonScriptObject::get_text(const Text& path, bool as_json)
 {
+    const OperationDeadline operation(limits_.time_budget);
     // An empty path gives the name and a bare point, which fails.
     const Text target = point_unless_bracket(path, false);
     if (as_json) return text_of(concat_text(Text("JSON.stringify("), target, Text(")")));
@@ -146,12 +150,14 @@ Text JsonScriptObject::get_text(const Text& path, bool as_json)
 
 int JsonScriptObject::member_count(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return truncated(
         number_of(concat_text(Text("get__count("), point_unless_bracket(path, true), Text(")"))));
 }
 
 JsonType JsonScriptObject::type_of(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     const Text target = point_when_given(path);
     if (boolean_of(target + "==null")) return JsonType::null_value;
     const Text kind = text_of(concat_text(Text("typeof ("), target, Text(")")));

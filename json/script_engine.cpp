@@ -108,6 +108,22 @@ void* engine_realloc(void* udata, void* pointer, duk_size_t size)
     return moved + 1;
 }
 
+// The deadline of the operation under way on this thread, if any.
+struct Operation {
+    bool active = false;
+    std::chrono::steady_clock::time_point deadline{};
+};
+thread_local Operation operation;
+
+// budget, or what is left of the operation under way when that is less.
+std::chrono::milliseconds within_operation(std::chrono::milliseconds budget)
+{
+    if (!operation.active) return budget;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        operation.deadline - std::chrono::steady_clock::now());
+    return std::max(std::chrono::milliseconds(0), std::min(budget, left));
+}
+
 // Every engine call of ours is protected, so this is reached only on a fault inside
 // the engine itself; there is nothing sound to go on with.
 [[noreturn]] void engine_fatal(void*, const char*)
@@ -134,6 +150,19 @@ private:
 };
 
 }  // namespace
+
+OperationDeadline::OperationDeadline(std::chrono::milliseconds budget)
+    : outermost_(!operation.active)
+{
+    if (!outermost_) return;
+    operation.deadline = std::chrono::steady_clock::now() + budget;
+    operation.active = true;
+}
+
+OperationDeadline::~OperationDeadline()
+{
+    if (outermost_) operation.active = false;
+}
 
 struct ScriptEngine::CallFrame {
     How how;
@@ -210,7 +239,7 @@ std::shared_ptr<ScriptEngine> ScriptEngine::create(const ScriptLimits& limits)
     std::shared_ptr<ScriptEngine> engine(new ScriptEngine(limits));
     EngineHeap& heap = *engine->heap_;
     heap.cap = limits.memory_cap;
-    const Enforced enforced(heap, limits.time_budget);
+    const Enforced enforced(heap, within_operation(limits.time_budget));
     engine->context_ =
         duk_create_heap(engine_alloc, engine_realloc, engine_free, &heap, engine_fatal);
     if (engine->context_ == nullptr) return nullptr;
@@ -232,10 +261,11 @@ ScriptEngine::~ScriptEngine()
 
 std::chrono::milliseconds ScriptEngine::budget_left() const
 {
-    if (limits_.engine_budget.count() <= 0) return limits_.time_budget;
+    std::chrono::milliseconds budget = within_operation(limits_.time_budget);
+    if (limits_.engine_budget.count() <= 0) return budget;
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(limits_.engine_budget - time_used_);
-    return std::max(std::chrono::milliseconds(0), std::min(limits_.time_budget, left));
+    return std::max(std::chrono::milliseconds(0), std::min(budget, left));
 }
 
 ScriptEngine::Result ScriptEngine::run(How how, const Text& code, const Text& value, Want want)

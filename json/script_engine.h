@@ -23,6 +23,21 @@ struct ScriptLimits {
     std::chrono::milliseconds engine_budget{6000};
 };
 
+// Holds every engine call made on this thread while it lives, by any engine, to one
+// deadline: budget from its making. An operation made of several calls, or of calls
+// to engines it makes on the way, thus ends within one budget. A hold made while
+// another lives keeps the outer deadline.
+class OperationDeadline {
+public:
+    explicit OperationDeadline(std::chrono::milliseconds budget);
+    ~OperationDeadline();
+    OperationDeadline(const OperationDeadline&) = delete;
+    OperationDeadline& operator=(const OperationDeadline&) = delete;
+
+private:
+    bool outermost_;
+};
+
 // What read_json found.
 enum class JsonRead {
     not_json,     // the text is no valid JSON, or the call failed: the global is unchanged
@@ -87,7 +102,7 @@ private:
 
     explicit ScriptEngine(const ScriptLimits& limits);
     // The time the next call may take: the call budget, or what is left of the
-    // engine's total when that is less.
+    // engine's total or of the operation under way when that is less.
     std::chrono::milliseconds budget_left() const;
     Result run(How how, const Text& code, const Text& value, Want want);
     static int run_protected(duk_hthread* context, void* udata);
