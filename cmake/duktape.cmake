@@ -63,7 +63,7 @@ file(READ "${_duk_src}/duk_config.h" _config)
 _pelvaro_duk_patch(_config duk_config.h
   "#undef DUK_USE_INTERRUPT_COUNTER"
   "#define DUK_USE_INTERRUPT_COUNTER")
-# Two hooks of ours: the deadline check the executor makes every few thousand
+# Two hooks of ours: the deadline check the executor makes every few hundred
 # instructions, and a work count for the built-ins that loop natively for long.
 # PELVARO_DUK_WORK(thr, amount) counts amount units of native work (a property
 # access, a byte compared, a regular expression step) and, once the deadline has
@@ -134,10 +134,9 @@ _pelvaro_duk_patch_n(_engine duktape.c 2
 				if (duk_memcmp((const void *) p, (const void *) q_start, (size_t) q_blen) == 0) {")
 
 # The regular expression matcher never reaches the interrupt check. Bound each match
-# by steps and count 4 Ki steps at the start of each match and every 4 Ki steps
-# after; a step that is itself long
-# (a back-reference compares a whole capture, a character class tests every range)
-# counts its own work.
+# by steps, and count 4 Ki steps of work at the start of each match and every 4 Ki
+# steps after; a step that is itself long (a back-reference compares a whole capture,
+# a character class tests every range) counts its own work.
 _pelvaro_duk_patch(_engine duktape.c
   "#define DUK_RE_EXECUTE_STEPS_LIMIT 1000000000L /* 1e9 */"
   "#define DUK_RE_EXECUTE_STEPS_LIMIT 100000000L")
