@@ -1,6 +1,9 @@
 // One script engine instance: the place where a JSON document lives while it is
 // read and written through short script texts. Scripts run under a time budget
 // per call and a memory cap per engine, and reach no files, network or processes.
+// The engine's own built-ins that work long inside one call (searches, regular
+// expressions, walks over array-like objects, the compiler) look at the same
+// deadline as the script does.
 #pragma once
 
 #include "text_types.h"
