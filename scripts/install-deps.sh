@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libcurl4-openssl-dev duktape-dev libgtest-dev libicu-dev
   openssl fonts-wqy-microhei
   clang libclang-rt-14-dev llvm
+  dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()

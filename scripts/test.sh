@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, then builds and runs every test twice: a normal build
 # and one with AddressSanitizer and UndefinedBehaviorSanitizer; then runs every
-# fuzz target briefly (PELVARO_FUZZ_SECONDS, 20 by default).
+# fuzz target briefly (PELVARO_FUZZ_SECONDS, 20 by default). Between the two
+# builds it checks the installed files and the Debian package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,8 @@ run_suite() {
 }
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== build: installed files and the Debian package"
+scripts/check-package.sh build
 run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPELVARO_SANITIZE=ON -DPELVARO_BENCH=OFF
 echo "== fuzz targets: a short run of each"
 fuzz/run_fuzzers.sh "${PELVARO_FUZZ_SECONDS:-20}"
