@@ -82,9 +82,7 @@ bool write_file(const std::string& path, const std::string& contents)
 
 int explain_empty(const ResolutionReport& report)
 {
-    auto say = [](const std::string& why) {
-        write_error("pelvaro-cli: " + why + "\n");
-    };
+    auto say = [](const std::string& why) { write_error("pelvaro-cli: " + why + "\n"); };
     if (report.body_bytes == 0 || report.http_status >= 400) {
         say(report.http_status == 0 ? "the page could not be fetched"
                                     : "the page could not be fetched (HTTP " +
