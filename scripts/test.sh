@@ -2,7 +2,9 @@
 # Installs what is needed, then builds and runs every test twice: a normal build
 # and one with AddressSanitizer and UndefinedBehaviorSanitizer; then runs every
 # fuzz target briefly (PELVARO_FUZZ_SECONDS, 20 by default). Between the two
-# builds it checks the installed files and the Debian package.
+# builds it checks the installed files and the Debian package. Last, it builds
+# the Windows programs with mingw-w64 and runs the whole suite for them under
+# Wine, the window on a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,4 +30,14 @@ scripts/check-package.sh build
 run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPELVARO_SANITIZE=ON -DPELVARO_BENCH=OFF
 echo "== fuzz targets: a short run of each"
 fuzz/run_fuzzers.sh "${PELVARO_FUZZ_SECONDS:-20}"
+
+echo "== build-windows: the Windows programs and the zip"
+scripts/build-windows.sh -DPELVARO_TESTS=ON
+cmake --build build-windows -j "$jobs"
+echo "== build-windows: tests under Wine"
+# Wine's server for the build's own prefix stays up between test programs; it
+# is ended however the tests went.
+stop_wine() { WINEPREFIX="$PWD/build-windows/wine-prefix" wineserver -k 2>/dev/null || true; }
+trap stop_wine EXIT
+ctest --test-dir build-windows --output-on-failure -j "$jobs"
 echo "All test suites passed."

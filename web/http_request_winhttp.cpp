@@ -11,6 +11,7 @@
 #include "http_request.h"
 
 #include "code_page.h"
+#include "runtime_hooks.h"
 
 #include <windows.h>
 
@@ -535,11 +536,11 @@ bool HttpRequest::send_bytes(const std::string& body)
             return false;
         }
         process_events();
-        // A request to quit (the window was closed) abandons the exchange; it
-        // stays queued for the message loop.
-        MSG quit;
-        if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
-            call_method(object, L"Abort", {});
+        // The window was closed: the exchange is abandoned. The object is left to
+        // the process's end, as Wine's Abort, and its release, wait for a server
+        // that is slow to answer.
+        if (quit_requested()) {
+            backend_->object = nullptr;
             return false;
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait_step_ms, QS_ALLINPUT);

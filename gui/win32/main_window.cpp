@@ -2,6 +2,7 @@
 
 #include "code_page.h"
 #include "copy_handler.h"
+#include "runtime_hooks.h"
 
 #include <commctrl.h>
 
@@ -115,11 +116,14 @@ MainWindow::MainWindow() : message_presenter_(present_message_box)
     const int top = centred_edge(GetSystemMetrics(SM_CYSCREEN), main_window_height);
     CreateWindowExW(0, window_class, L"Pelvaro", style, left, top, main_window_width,
                     main_window_height, nullptr, nullptr, instance, this);
-    if (window_) create_controls();
+    if (!window_) return;
+    create_controls();
+    set_quit_check([this] { return closed_; });
 }
 
 MainWindow::~MainWindow()
 {
+    set_quit_check(nullptr);
     if (window_) {
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
@@ -285,7 +289,9 @@ void MainWindow::on_resolve_clicked()
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     resolve_action_(*this);
     resolving_ = false;
-    if (!closed_) {
+    if (closed_) {
+        DestroyWindow(window_);
+    } else {
         POINT at;
         GetCursorPos(&at);
         SetCursorPos(at.x, at.y);  // lets WM_SETCURSOR put the arrow back
@@ -327,10 +333,11 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM w, LPARAM l)
             }
             break;
         case WM_CLOSE:
-            // A resolution still waiting for the network is abandoned: the quit
-            // request ends its wait, and nothing is written after this.
+            // A resolution still waiting for the network is abandoned at its next
+            // turn (the quit check ends its wait) and writes nothing after this;
+            // the window is destroyed once it has returned.
             closed_ = true;
-            DestroyWindow(window);
+            if (!resolving_) DestroyWindow(window);
             return 0;
         case WM_DESTROY:
             closed_ = true;
