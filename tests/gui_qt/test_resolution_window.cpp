@@ -210,7 +210,7 @@ TEST_F(ResolutionWindowTest, ClosingTheWindowEndsTheResolutionWithoutWriting)
     silence.ending = ReplyEnding::silence;
     server.serve("/room", silence);
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
-    QTimer::singleShot(100, &window, [&] { window.close(); });
+    on_start = [&] { QTimer::singleShot(100, &window, [&] { window.close(); }); };
     type_address_and_press();
 
     EXPECT_FALSE(window.isVisible());
