@@ -273,8 +273,14 @@ int HttpRequest::status() const
     return status_;
 }
 
+RequestFailure HttpRequest::failure() const
+{
+    return failure_;
+}
+
 bool HttpRequest::send_bytes(const std::string& body)
 {
+    failure_ = opened_ ? RequestFailure::other : RequestFailure::bad_address;
     if (!opened_) return false;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
     if (!easy) return false;
@@ -348,7 +354,8 @@ bool HttpRequest::send_bytes(const std::string& body)
     curl_easy_setopt(handle, CURLOPT_PROXYHEADER, proxy_headers.get());
 
     TransferOutcome outcome =
-        run_transfer(handle, timeouts_, sends_body ? body.size() : 0, body_limit_);
+        run_transfer(handle, timeouts_, sends_body ? body.size() : 0, body_limit_, wait_hook_);
+    failure_ = outcome.failure;
     if (!outcome.completed) return false;
     status_ = outcome.status;
     response_headers_ = header_text(outcome.header_lines);

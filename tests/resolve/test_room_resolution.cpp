@@ -3,6 +3,7 @@
 #include "page_fixtures.h"
 #include "recording_view.h"
 #include "room_resolution.h"
+#include "runtime_hooks.h"
 #include "scoped_env.h"
 #include "stream_description.h"
 #include "temp_dir.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -139,6 +141,53 @@ TEST_F(ResolutionTest, AnErrorPageGivesAnEmptyList)
     EXPECT_TRUE(view.rows.empty());
     EXPECT_EQ(report.http_status, 404);
     EXPECT_EQ(report.form, ResolutionReport::Form::missing);
+}
+
+// Giving a resolution up while the page is on its way stops the transfer;
+// giving it up while the description is decoded stops the flow there. Either way
+// the list keeps its rows and no playlist is written, though one is wanted.
+TEST_F(ResolutionTest, AnAbandonedResolutionChangesNothing)
+{
+    // While fetching, each pump is followed by the flow asking whether to go on;
+    // the decoder pumps without asking. So a pump that finds itself two calls
+    // ahead of the questions is the decoder's second one.
+    int pumps = 0;
+    struct Case {
+        const char* why;
+        CannedReply reply;
+        std::function<bool()> abandon_now;
+        RequestFailure fetch_failure;
+    };
+    CannedReply silence;
+    silence.ending = ReplyEnding::silence;
+    CannedReply base64_page;
+    base64_page.body = read_file(page_fixture("base64_2lines_3qualities.html"));
+    const Case cases[] = {
+        {"a server that never answers", silence, [&] { return pumps == 3; },
+         RequestFailure::abandoned},
+        {"inside the Base64 decoder", base64_page,
+         [&] { return pumps >= view.abandoned_questions + 2; }, RequestFailure::none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        server.serve("/room", c.reply);
+        view = RecordingView{};
+        view.list_append_row();  // a row of an earlier press
+        pumps = 0;
+        set_event_pump([&] {
+            ++pumps;
+            if (c.abandon_now()) view.abandoned = true;
+        });
+        const ResolutionReport report = resolve(true);
+        set_event_pump({});
+
+        EXPECT_TRUE(report.abandoned);
+        EXPECT_EQ(report.fetch_failure, c.fetch_failure);
+        EXPECT_EQ(view.rows.size(), 1u);
+        EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "list_clear"), 0);
+        EXPECT_TRUE(view.messages.empty());
+        EXPECT_TRUE(fs::is_empty(desktop.path()));
+    }
 }
 
 TEST_F(ResolutionTest, AnExistingPlaylistIsReplacedWhole)

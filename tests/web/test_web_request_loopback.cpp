@@ -202,6 +202,7 @@ TEST(WebRequestHttps, SelfSignedCertificateIsAccepted)
     HttpRequest checking;
     ASSERT_TRUE(checking.open("GET", server.url("/secure")));
     EXPECT_FALSE(checking.send(Text{}));
+    EXPECT_EQ(checking.failure(), RequestFailure::tls_failure);
     EXPECT_EQ(checking.status(), 0);
     EXPECT_TRUE(checking.response_body().empty());
 }
@@ -250,30 +251,31 @@ TEST(WebRequestFaults, NoResponseGivesTheEmptyResults)
     server.serve("/reset", {.body = body, .ending = ReplyEnding::reset, .ending_after = 100});
     server.serve("/late", {.body = "late", .delay = std::chrono::milliseconds(1500)});
     const std::string refused = "127.0.0.1:" + std::to_string(unused_loopback_port());
-    // Whole seconds through the routine for one case; the others wait on an object
-    // with shorter limits so that the suite stays quick.
+    // Whole seconds through the routine for one case; the others keep the object's
+    // shorter limits so that the suite stays quick. The object says which kind of
+    // failure it was.
+    using enum RequestFailure;
     // clang-format off
-    struct Case { std::string url; bool whole_seconds; const char* why; };
+    struct Case { std::string url; bool whole_seconds; RequestFailure failure; const char* why; };
     const Case cases[] = {
-        {server.url("/silent"), true, "a server that never answers"},
-        {"http://" + refused + "/", false, "connection refused"},
-        {server.url("/stall"), false, "a body that stops half-way"},
-        {server.url("/reset"), false, "a connection reset in the body"},
-        {"https://" + server.host_and_port() + "/", false, "a TLS handshake that never completes"},
-        {server.url("/late"), false, "an answer after the time limit"},
-        {"ftp://127.0.0.1/", false, "a scheme other than http and https"},
-        {"no address at all", false, "not an address"},
+        {server.url("/silent"), true, timed_out, "a server that never answers"},
+        {"http://" + refused + "/", false, cannot_connect, "connection refused"},
+        {server.url("/stall"), false, timed_out, "a body that stops half-way"},
+        {server.url("/reset"), false, connection_lost, "a connection reset in the body"},
+        {"https://" + server.host_and_port() + "/", false, timed_out, "a TLS handshake that never completes"},
+        {server.url("/late"), false, timed_out, "an answer after the time limit"},
+        {"ftp://127.0.0.1/", false, bad_address, "a scheme other than http and https"},
+        {"no address at all", false, bad_address, "not an address"},
     };
     // clang-format on
     for (const auto& c : cases) {
-        HttpRequest quick;
-        quick.set_timeouts(300, 300, 300, 300);
+        HttpRequest request;
+        request.set_timeouts(300, 300, 300, 300);
         Text cookies = "a=1; a=2";
-        const Outcome got =
-            c.whole_seconds
-                ? visit(c.url, {.cookies = &cookies, .timeout_seconds = 1})
-                : visit(c.url,
-                        {.cookies = &cookies, .timeout_seconds = -1, .request_object = &quick});
+        const Outcome got = visit(c.url, {.cookies = &cookies,
+                                          .timeout_seconds = c.whole_seconds ? 1 : -1,
+                                          .request_object = &request});
+        EXPECT_EQ(request.failure(), c.failure) << c.why;
         EXPECT_EQ(got.body, "") << c.why;
         EXPECT_EQ(got.headers, "") << c.why;
         EXPECT_EQ(got.status, 0) << c.why;
@@ -294,6 +296,7 @@ TEST(WebRequestFaults, BodyAboveTheLimitIsNoResponse)
         const Outcome got = visit(server.url(path), {.request_object = &limited});
         EXPECT_EQ(got.body, "") << path;
         EXPECT_EQ(got.status, 0) << path;
+        EXPECT_EQ(limited.failure(), RequestFailure::too_large) << path;
     }
     limited.set_body_limit(5000);
     EXPECT_EQ(visit(server.url("/endless"), {.request_object = &limited}).body.size(), 5000u)
@@ -351,6 +354,33 @@ TEST(HttpRequestObject, TheWholeExchangeHasALimit)
         EXPECT_EQ(as_string(request.response_body()), c.arrives ? body : "") << c.why;
         EXPECT_EQ(request.status(), c.arrives ? 200 : 0) << c.why;
     }
+}
+
+// While send waits, the hook runs again and again; the exchange goes on as long
+// as it says so, and stops when it says no.
+TEST(HttpRequestObject, TheWaitHookRunsWhileWaitingAndCanGiveUp)
+{
+    LoopbackHttpServer server;
+    server.serve("/late", {.body = "late", .delay = std::chrono::milliseconds(300)});
+    server.serve("/silent", {.ending = ReplyEnding::silence});
+
+    HttpRequest request;
+    int waits = 0;
+    request.set_wait_hook([&] { return ++waits > 0; });
+    ASSERT_TRUE(request.open("GET", server.url("/late")));
+    EXPECT_TRUE(request.send(Text{}));
+    EXPECT_EQ(as_string(request.response_body()), "late");
+    EXPECT_EQ(request.failure(), RequestFailure::none);
+    EXPECT_GE(waits, 3) << "300 ms of waiting, looked at every 20 ms or so";
+
+    waits = 0;
+    request.set_wait_hook([&] { return ++waits < 5; });
+    ASSERT_TRUE(request.open("GET", server.url("/silent")));
+    EXPECT_FALSE(request.send(Text{}));
+    EXPECT_EQ(waits, 5) << "the first no ends the wait";
+    EXPECT_EQ(request.failure(), RequestFailure::abandoned);
+    EXPECT_EQ(request.status(), 0);
+    EXPECT_TRUE(request.response_body().empty());
 }
 
 TEST(HttpRequestObject, FailedCallsChangeNothing)
