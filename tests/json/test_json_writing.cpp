@@ -1,3 +1,4 @@
+#include "comma_decimal_locale.h"
 #include "json_script_object.h"
 #include "parsed_document.h"
 
@@ -340,4 +341,19 @@ TEST(JsonWriting, WithoutEngineWritesDoNothing)
     EXPECT_EQ(object.get_element_text(0), "");
     EXPECT_FALSE(object.has_member("a"));
     EXPECT_EQ(object.get_object("a").engine_object(), nullptr) << "nor can the new object make one";
+}
+
+// Numbers go into the script as text: under a locale with a decimal comma,
+// "da.b=2,5" would be a comma expression that stores 2, and a long whole number
+// must not lose digits to an exponent form on the way.
+TEST(JsonWriting, NumbersKeepTheirValueWhateverTheLocale)
+{
+    CommaDecimalLocale comma;
+    if (!comma.active()) GTEST_SKIP() << comma.why();
+    JsonScriptObject object(tight);
+    object.set_number("b", 2.5);
+    object.set_number("room", 12345678901234);
+    EXPECT_EQ(object.get_number("b"), 2.5);
+    EXPECT_EQ(object.get_text("b"), "2.5");
+    EXPECT_EQ(object.get_text("room"), "12345678901234");
 }
