@@ -330,7 +330,8 @@ TEST_F(ResolutionTest, TheListIsClearedOnlyOnceThePageIsRead)
 TEST_F(ResolutionTest, ARoomIdentifierThatIsNoFileNameWritesNothing)
 {
     const std::string page = read_file(page_fixture("plain_2lines_3qualities.html"));
-    for (const std::string room : {"\"../escaped\"", "\"a\\\\b\"", "\"..\"", "\".\"", "\"a\\nb\""}) {
+    // The empty identifier would make a hidden ".dpl".
+    for (const std::string room : {"\"../escaped\"", "\"a\\\\b\"", "\"..\"", "\".\"", "\"a\\nb\"", "\"\""}) {
         SCOPED_TRACE(room);
         std::string hostile = page;
         hostile.replace(hostile.find("520520"), 6, room);
