@@ -117,14 +117,17 @@ int run(const Arguments& arguments)
         std::fprintf(stderr, "pelvaro-cli: %s\n", utf8_from_gbk(message.text).c_str());
         if (message.flags & message_icon_error) status = status ? status : exit_write_failed;
     }
-    if (!arguments.dpl_file.empty()) {
+    // With nothing found the files of an earlier run stay as they are.
+    const bool found = address_count(view.rows()) > 0;
+    if (found && !arguments.dpl_file.empty()) {
         const std::string playlist(report.playlist.begin(), report.playlist.end());
         if (!write_file(arguments.dpl_file, playlist)) {
             std::fprintf(stderr, "pelvaro-cli: could not write %s\n", arguments.dpl_file.c_str());
             status = status ? status : exit_write_failed;
         }
     }
-    if (!arguments.m3u_file.empty() && !write_file(arguments.m3u_file, rows_as_m3u(view.rows()))) {
+    if (found && !arguments.m3u_file.empty() &&
+        !write_file(arguments.m3u_file, rows_as_m3u(view.rows()))) {
         std::fprintf(stderr, "pelvaro-cli: could not write %s\n", arguments.m3u_file.c_str());
         status = status ? status : exit_write_failed;
     }

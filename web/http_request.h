@@ -58,8 +58,9 @@ public:
 
     // Prepares a request: verb and full http or https address. Clears the request
     // headers, the credentials and the last response. False when asynchronous is
-    // asked for, or the verb or the address is unusable; then no request stays
-    // prepared (send fails until the next open), and the last response is kept.
+    // asked for, or the verb or the address is unusable (an address holding CR or
+    // LF included); then no request stays prepared (send fails until the next
+    // open), and the last response is gone all the same.
     virtual bool open(const Text& verb, const Text& url, bool asynchronous = false);
 
     // Index 6: follow redirects (value not 0) or not (0); followed by default.

@@ -183,10 +183,16 @@ bool HttpRequest::set_proxy(int setting, const Text& server)
 
 bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
 {
+    // Whatever the outcome, the last response goes: a caller that reads after a
+    // refused open must not take the answer to an earlier request for this one.
     // A refused open also drops the request prepared before it, so that the next
-    // send cannot go out to the earlier address; the last response stays readable.
+    // send cannot go out to the earlier address.
+    status_ = 0;
+    response_headers_.clear();
+    response_body_.clear();
+    // A line break in the address would also be one in a Referer made from it.
     std::string address = wire_url(url);
-    if (asynchronous || !is_token(verb) || !is_web_address(address)) {
+    if (asynchronous || !is_token(verb) || holds_line_break(url) || !is_web_address(address)) {
         opened_ = false;
         return false;
     }
@@ -197,9 +203,6 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
     credential_flag_ = -1;
     user_.clear();
     password_.clear();
-    status_ = 0;
-    response_headers_.clear();
-    response_body_.clear();
     return true;
 }
 
