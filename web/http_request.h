@@ -84,7 +84,8 @@ public:
     virtual bool send(const Text& body);
     virtual bool send(const Bytes& body);
 
-    // Why the last send failed; none after a response arrived and before any send.
+    // Why the last open or send failed; none after a response arrived, and after
+    // an open that was taken.
     virtual RequestFailure failure() const;
 
     // Called on the sending thread at least every 20 ms or so while send waits,

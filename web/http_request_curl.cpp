@@ -190,10 +190,12 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
     status_ = 0;
     response_headers_.clear();
     response_body_.clear();
+    failure_ = RequestFailure::none;
     // A line break in the address would also be one in a Referer made from it.
     std::string address = wire_url(url);
     if (asynchronous || !is_token(verb) || holds_line_break(url) || !is_web_address(address)) {
         opened_ = false;
+        failure_ = RequestFailure::bad_address;
         return false;
     }
     opened_ = true;
