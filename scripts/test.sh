@@ -37,7 +37,11 @@ cmake --build build-windows -j "$jobs"
 echo "== build-windows: tests under Wine"
 # Wine's server for the build's own prefix stays up between test programs; it
 # is ended however the tests went.
-stop_wine() { WINEPREFIX="$PWD/build-windows/wine-prefix" wineserver -k 2>/dev/null || true; }
+stop_wine() {
+  for prefix in build-windows/wine-prefix build-windows/wine-prefix-display; do
+    WINEPREFIX="$PWD/$prefix" wineserver -k 2>/dev/null || true
+  done
+}
 trap stop_wine EXIT
 ctest --test-dir build-windows --output-on-failure -j "$jobs"
 echo "All test suites passed."

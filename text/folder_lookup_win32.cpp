@@ -39,8 +39,9 @@ int folder_id(int kind)
     return -1;
 }
 
-// Empty when the platform cannot give the folder.
-std::wstring folder_for_kind(int kind)
+// Empty when the platform cannot give the folder (the shell's folders are made
+// when missing, if asked).
+std::wstring folder_for_kind(int kind, bool create_missing)
 {
     wchar_t buffer[MAX_PATH + 1] = {};
     UINT length = 0;
@@ -57,7 +58,8 @@ std::wstring folder_for_kind(int kind)
         default: {
             const int id = folder_id(kind);
             if (id < 0) return {};
-            if (FAILED(SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+            const int flags = create_missing ? CSIDL_FLAG_CREATE : 0;
+            if (FAILED(SHGetFolderPathW(nullptr, id | flags, nullptr, SHGFP_TYPE_CURRENT, buffer)))
                 return {};
             length = static_cast<UINT>(lstrlenW(buffer));
         }
@@ -72,10 +74,10 @@ std::wstring folder_for_kind(int kind)
 
 }  // namespace
 
-Text special_folder_path(int kind)
+Text special_folder_path(int kind, bool create_missing)
 {
     if (kind == 0) kind = 3;
-    std::wstring path = folder_for_kind(kind);
+    std::wstring path = folder_for_kind(kind, create_missing);
     if (path.empty()) return {};
     if (path.back() != L'\\') path += L'\\';
     // A path that code page 936 cannot spell would name some other folder.

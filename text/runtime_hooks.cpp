@@ -20,23 +20,7 @@ std::function<void(const std::string&)>& fatal_reporter()
     return reporter;
 }
 
-std::function<bool()>& quit_check()
-{
-    static std::function<bool()> check;
-    return check;
-}
-
 }  // namespace
-
-void set_quit_check(std::function<bool()> check)
-{
-    quit_check() = std::move(check);
-}
-
-bool quit_requested()
-{
-    return quit_check() && quit_check()();
-}
 
 void set_event_pump(std::function<void()> pump)
 {

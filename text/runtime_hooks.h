@@ -10,11 +10,6 @@
 // queued window messages where the platform has such a queue (Windows).
 void set_event_pump(std::function<void()> pump);
 
-// Says whether the program is ending (its window was closed), so that a wait
-// for the network gives up at once. By default it never is.
-void set_quit_check(std::function<bool()> check);
-bool quit_requested();
-
 // Shown by fatal_error() before the process ends with exit code -1. The default
 // writes the message to standard error. The message is UTF-8.
 void set_fatal_error_reporter(std::function<void(const std::string& message)> reporter);

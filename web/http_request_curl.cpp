@@ -175,6 +175,7 @@ struct HttpRequest::Backend {
     int status = 0;
     Text response_headers;
     Bytes response_body;
+    RequestFailure failure = RequestFailure::none;
 };
 
 HttpRequest::HttpRequest() : backend_(std::make_unique<Backend>())
@@ -205,11 +206,19 @@ bool HttpRequest::set_proxy(int setting, const Text& server)
 
 bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
 {
+    // Whatever the outcome, the last response goes: a caller that reads after a
+    // refused open must not take the answer to an earlier request for this one.
     // A refused open also drops the request prepared before it, so that the next
-    // send cannot go out to the earlier address; the last response stays readable.
+    // send cannot go out to the earlier address.
+    backend_->status = 0;
+    backend_->response_headers.clear();
+    backend_->response_body.clear();
+    backend_->failure = RequestFailure::none;
+    // A line break in the address would also be one in a Referer made from it.
     std::string address = wire_url(url);
-    if (asynchronous || !is_token(verb) || !is_web_address(address)) {
+    if (asynchronous || !is_token(verb) || holds_line_break(url) || !is_web_address(address)) {
         backend_->opened = false;
+        backend_->failure = RequestFailure::bad_address;
         return false;
     }
     backend_->opened = true;
@@ -219,9 +228,6 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
     backend_->credential_flag = -1;
     backend_->user.clear();
     backend_->password.clear();
-    backend_->status = 0;
-    backend_->response_headers.clear();
-    backend_->response_body.clear();
     return true;
 }
 
@@ -295,8 +301,14 @@ int HttpRequest::status() const
     return backend_->status;
 }
 
+RequestFailure HttpRequest::failure() const
+{
+    return backend_->failure;
+}
+
 bool HttpRequest::send_bytes(const std::string& body)
 {
+    backend_->failure = backend_->opened ? RequestFailure::other : RequestFailure::bad_address;
     if (!backend_->opened) return false;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
     if (!easy) return false;
@@ -369,8 +381,9 @@ bool HttpRequest::send_bytes(const std::string& body)
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, server_headers.get());
     curl_easy_setopt(handle, CURLOPT_PROXYHEADER, proxy_headers.get());
 
-    TransferOutcome outcome =
-        run_transfer(handle, backend_->timeouts, sends_body ? body.size() : 0, body_limit_);
+    TransferOutcome outcome = run_transfer(handle, backend_->timeouts, sends_body ? body.size() : 0,
+                                           body_limit_, wait_hook_);
+    backend_->failure = outcome.failure;
     if (!outcome.completed) return false;
     backend_->status = outcome.status;
     backend_->response_headers = header_text(outcome.header_lines);

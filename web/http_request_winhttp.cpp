@@ -11,7 +11,6 @@
 #include "http_request.h"
 
 #include "code_page.h"
-#include "runtime_hooks.h"
 
 #include <windows.h>
 
@@ -288,8 +287,9 @@ public:
 
     bool usable() const { return interface_ != nullptr; }
 
-    // False with failed set when the wait itself reports a failed exchange.
-    bool ended(bool& failed)
+    // True when the exchange is over; error then holds the failure the wait
+    // reports (S_OK for a response).
+    bool ended(HRESULT& error)
     {
         VARIANT no_wait;
         VariantInit(&no_wait);
@@ -306,8 +306,8 @@ public:
         VariantInit(&result);
         const HRESULT call = DispCallFunc(interface_, static_cast<ULONG_PTR>(offset_), CC_STDCALL,
                                           VT_ERROR, 2, types, arguments, &result);
-        failed = FAILED(call) || FAILED(result.scode);
-        return failed || done != VARIANT_FALSE;
+        error = FAILED(call) ? call : (FAILED(result.scode) ? result.scode : S_OK);
+        return FAILED(error) || done != VARIANT_FALSE;
     }
 
 private:
@@ -317,14 +317,48 @@ private:
 
 }  // namespace
 
+// The kind of failure behind an error of the object (a WinHTTP error code).
+RequestFailure failure_of(HRESULT error)
+{
+    switch (HRESULT_CODE(error)) {
+        case 12007:  // name not resolved
+        case 12180:  // auto proxy service error
+            return RequestFailure::name_not_found;
+        case 12029:  // cannot connect
+            return RequestFailure::cannot_connect;
+        case 12002:  // timeout
+            return RequestFailure::timed_out;
+        case 12044:  // client certificate needed
+        case 12045:  // invalid certificate authority
+        case 12157:  // secure channel error
+        case 12175:  // secure failure
+            return RequestFailure::tls_failure;
+        case 12030:  // connection error
+        case 12152:  // invalid server response
+            return RequestFailure::connection_lost;
+        case 12017:  // operation cancelled
+            return RequestFailure::abandoned;
+    }
+    return RequestFailure::other;
+}
+
+// A new object, direct (no proxy from the system's settings or the environment:
+// Wine's object reads http_proxy) and following at most ten redirects, as the
+// other backend does.
 IDispatch* new_request_object()
 {
     CLSID id{};
     if (FAILED(CLSIDFromProgID(L"WinHttp.WinHttpRequest.5.1", &id))) return nullptr;
-    void* object = nullptr;
-    if (FAILED(CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object)))
+    void* created = nullptr;
+    if (FAILED(CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &created)))
         return nullptr;
-    return static_cast<IDispatch*>(object);
+    auto* object = static_cast<IDispatch*>(created);
+    Variant direct(1);
+    call_method(object, L"SetProxy", {direct.get()});
+    Variant most_redirects_option(14), most_redirects(10);
+    call(object, L"Option", DISPATCH_PROPERTYPUT,
+         {most_redirects_option.get(), most_redirects.get()});
+    return object;
 }
 
 HRESULT set_object_timeouts(IDispatch* object, const PhaseTimeouts& limits)
@@ -355,6 +389,7 @@ struct HttpRequest::Backend {
     Text proxy;  // empty: direct
     bool opened = false;
     Text verb;
+    RequestFailure failure = RequestFailure::none;
 
     int status = 0;
     Text response_headers;
@@ -373,9 +408,6 @@ HttpRequest::HttpRequest() : backend_(std::make_unique<Backend>())
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     backend_->com_initialised = SUCCEEDED(hr);
     backend_->object = new_request_object();
-    // Direct unless told otherwise: no proxy taken from the system's settings or
-    // the environment (Wine's object reads http_proxy).
-    set_object_proxy(backend_->object, {});
 }
 
 HttpRequest::~HttpRequest() = default;
@@ -407,7 +439,14 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
 {
     const std::string address = wire_url(url);
     backend_->opened = false;
-    if (asynchronous || !is_token(verb) || !is_web_address(address)) return false;
+    backend_->status = 0;
+    backend_->response_headers.clear();
+    backend_->response_body.clear();
+    backend_->failure = RequestFailure::bad_address;
+    // A line break in the address would end the request line early.
+    if (asynchronous || !is_token(verb) || !is_web_address(address) ||
+        url.find_first_of("\r\n") != Text::npos)
+        return false;
     // An object keeps state from its last exchange that a new one must not see:
     // each exchange gets a fresh object, with the limits and proxy set so far.
     if (backend_->sent) {
@@ -425,6 +464,7 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
         return false;
     backend_->opened = true;
     backend_->verb = verb;
+    backend_->failure = RequestFailure::none;
     backend_->status = 0;
     backend_->response_headers.clear();
     backend_->response_body.clear();
@@ -462,6 +502,10 @@ bool HttpRequest::set_request_header(const Text& name, const Text& value)
     if (!backend_->opened || !is_token(name) || value.find_first_of("\r\n") != Text::npos)
         return false;
     if (ascii_equal_ignoring_case(name, "Content-Length")) return false;
+    // The object would send proxy credentials to the server itself when there is
+    // no proxy; they are meant for a proxy alone.
+    if (ascii_equal_ignoring_case(name, "Proxy-Authorization") && backend_->proxy.empty())
+        return false;
     Variant name_value(wide_from_gbk(name)), value_value(wide_from_gbk(value));
     return SUCCEEDED(
         call_method(backend_->object, L"SetRequestHeader", {name_value.get(), value_value.get()}));
@@ -487,6 +531,11 @@ Text HttpRequest::all_response_headers() const
     return backend_->response_headers;
 }
 
+RequestFailure HttpRequest::failure() const
+{
+    return backend_->failure;
+}
+
 int HttpRequest::status() const
 {
     return backend_->status;
@@ -498,10 +547,15 @@ bool HttpRequest::send_bytes(const std::string& body)
     backend_->opened = false;  // one send per open, as the object itself allows
     backend_->sent = true;
     IDispatch* object = backend_->object;
+    auto fail = [this](RequestFailure why) {
+        backend_->failure = why;
+        return false;
+    };
 
     // Bytes go out as they are; a text would be re-encoded by the object.
     Variant payload = Variant::byte_array(body);
-    if (FAILED(call_method(object, L"Send", {payload.get()}))) return false;
+    if (const HRESULT sent = call_method(object, L"Send", {payload.get()}); FAILED(sent))
+        return fail(failure_of(sent));
 
     // The object's own limits are the phases'; Wine's does not hold to the
     // receive limit while it waits for the response to start. So the wait also
@@ -521,11 +575,11 @@ bool HttpRequest::send_bytes(const std::string& body)
     ResponseWait wait(object);
     if (!wait.usable()) {
         call_method(object, L"Abort", {});
-        return false;
+        return fail(RequestFailure::other);
     }
-    bool failed = false;
+    HRESULT error = S_OK;
     bool status_seen = false;
-    while (!wait.ended(failed)) {
+    while (!wait.ended(error)) {
         const auto now = Clock::now();
         if (phases_bounded && !status_seen) {
             Variant early;
@@ -533,30 +587,29 @@ bool HttpRequest::send_bytes(const std::string& body)
         }
         if (phases_bounded && ((!status_seen && now >= no_status_after) || now >= whole_after)) {
             call_method(object, L"Abort", {});
-            return false;
+            return fail(RequestFailure::timed_out);
         }
-        process_events();
-        // The window was closed: the exchange is abandoned. The object is left to
-        // the process's end, as Wine's Abort, and its release, wait for a server
-        // that is slow to answer.
-        if (quit_requested()) {
+        // The caller gave the exchange up (its window was closed). The object is
+        // left as it is, and to the process's end: Wine's Abort, and its release,
+        // wait for a server that is slow to answer.
+        if (wait_hook_ && !wait_hook_()) {
             backend_->object = nullptr;
-            return false;
+            return fail(RequestFailure::abandoned);
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait_step_ms, QS_ALLINPUT);
     }
-    if (failed) return false;
+    if (FAILED(error)) return fail(failure_of(error));
 
     Variant status;
     Variant content;
     get_property(object, L"ResponseBody", content.get());
     if (FAILED(get_property(object, L"Status", status.get())) ||
         FAILED(VariantChangeType(status.get(), status.get(), 0, VT_I4)))
-        return false;
+        return fail(RequestFailure::other);
     Variant headers;
     call_method(object, L"GetAllResponseHeaders", {}, headers.get());
     Bytes response_body = bytes_of(content.value());
-    if (response_body.size() > body_limit_) return false;
+    if (response_body.size() > body_limit_) return fail(RequestFailure::too_large);
     // Wine's object takes a connection closed in the middle of the body for its
     // end; a body shorter than its announced length did not arrive.
     Variant length_name(std::wstring(L"Content-Length")), length;
@@ -566,7 +619,7 @@ bool HttpRequest::send_bytes(const std::string& body)
         char* end = nullptr;
         const unsigned long long expected = std::strtoull(announced.c_str(), &end, 10);
         if (!announced.empty() && end && *end == '\0' && response_body.size() < expected)
-            return false;
+            return fail(RequestFailure::connection_lost);
     }
 
     backend_->status = status.value().lVal;

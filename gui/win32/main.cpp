@@ -65,7 +65,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show)
     {
         MainWindow window;
         if (!window.window()) return 1;
-        window.set_resolve_action([](RoomView& view) { resolve_room(view.address_text(), view); });
+        window.set_resolve_action(
+            [](RoomView& view) { return resolve_room(view.address_text(), view); });
         window.show(show);
 
         MSG message;

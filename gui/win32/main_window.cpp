@@ -2,7 +2,7 @@
 
 #include "code_page.h"
 #include "copy_handler.h"
-#include "runtime_hooks.h"
+#include "empty_list_reason.h"
 
 #include <commctrl.h>
 
@@ -118,12 +118,10 @@ MainWindow::MainWindow() : message_presenter_(present_message_box)
                     main_window_height, nullptr, nullptr, instance, this);
     if (!window_) return;
     create_controls();
-    set_quit_check([this] { return closed_; });
 }
 
 MainWindow::~MainWindow()
 {
-    set_quit_check(nullptr);
     if (window_) {
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
@@ -159,6 +157,7 @@ void MainWindow::create_controls()
     }
     SendMessageW(address_, EM_SETLIMITTEXT, 0, 0);  // no length limit
 
+    SetWindowSubclass(list_, list_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, list_extended_styles, list_extended_styles);
     SendMessageW(list_, LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
     SendMessageW(list_, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
@@ -209,6 +208,44 @@ bool MainWindow::playlist_wanted()
 void MainWindow::list_clear()
 {
     if (list_) SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+}
+
+bool MainWindow::resolution_abandoned()
+{
+    return closed_;
+}
+
+void MainWindow::set_empty_list_reason(std::wstring reason)
+{
+    empty_list_reason_ = std::move(reason);
+    if (list_) InvalidateRect(list_, nullptr, TRUE);
+}
+
+// Draws the reason, grey and centred, over the list's empty area once the list
+// has painted itself; with rows, or without a reason, the list is as it is.
+LRESULT CALLBACK MainWindow::list_procedure(HWND list, UINT message, WPARAM w, LPARAM l, UINT_PTR,
+                                            DWORD_PTR data)
+{
+    const LRESULT result = DefSubclassProc(list, message, w, l);
+    const auto* self = reinterpret_cast<const MainWindow*>(data);
+    if (message == WM_PAINT && !self->empty_list_reason_.empty() &&
+        SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 0) {
+        RECT area{};
+        GetClientRect(list, &area);
+        RECT header{};
+        if (HWND header_control = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)))
+            GetWindowRect(header_control, &header);
+        area.top += header.bottom - header.top;
+        HDC dc = GetDC(list);
+        const HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextW(dc, self->empty_list_reason_.c_str(), -1, &area,
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, old_font);
+        ReleaseDC(list, dc);
+    }
+    return result;
 }
 
 int MainWindow::list_append_row()
@@ -286,9 +323,11 @@ void MainWindow::on_resolve_clicked()
     // decode, rather than running a resolution inside the first.
     if (resolving_ || !resolve_action_) return;
     resolving_ = true;
+    set_empty_list_reason({});  // the next resolution removes the last one's reason
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    resolve_action_(*this);
+    const ResolutionReport report = resolve_action_(*this);
     resolving_ = false;
+    if (!closed_) set_empty_list_reason(wide(empty_list_reason_chinese(report)));
     if (closed_) {
         DestroyWindow(window_);
     } else {

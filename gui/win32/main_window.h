@@ -6,6 +6,7 @@
 // system's ANSI code page.
 #pragma once
 
+#include "room_resolution.h"
 #include "room_view.h"
 
 #include <windows.h>
@@ -16,8 +17,8 @@
 // Shows one message box and returns when the user has closed it.
 using MessagePresenter =
     std::function<void(const std::wstring& text, int flags, const std::wstring& caption)>;
-// What a click on the resolve button runs.
-using ResolveAction = std::function<void(RoomView& view)>;
+// What a click on the resolve button runs; the report says why the list may be empty.
+using ResolveAction = std::function<ResolutionReport(RoomView& view)>;
 
 // Outer size of the window, frame included.
 inline constexpr int main_window_width = 550;
@@ -55,9 +56,14 @@ public:
     void list_set_cell(int row, int column, const Text& text) override;
     Text list_cell_text(int row, int column) override;
     int list_selected_row() override;
+    bool resolution_abandoned() override;  // the window was closed during the resolution
 
     bool put_clipboard_text(const Text& text) override;
     void show_message(const Text& text, int flags, const Text& caption) override;
+
+    // The grey line in the list's empty area that says why the last resolution
+    // found no address; empty when there is none. It is no row of the list.
+    std::wstring empty_list_reason() const { return empty_list_reason_; }
 
     // Seams, wired to the real thing by default.
     void set_resolve_action(ResolveAction action);  // default: nothing
@@ -68,6 +74,9 @@ private:
     LRESULT handle(HWND window, UINT message, WPARAM w, LPARAM l);
     void create_controls();
     void on_resolve_clicked();
+    void set_empty_list_reason(std::wstring reason);
+    static LRESULT CALLBACK list_procedure(HWND list, UINT message, WPARAM w, LPARAM l, UINT_PTR,
+                                           DWORD_PTR self);
 
     HWND window_ = nullptr;
     HWND label_ = nullptr;
@@ -80,4 +89,5 @@ private:
     MessagePresenter message_presenter_;
     bool resolving_ = false;
     bool closed_ = false;  // the user closed the window; a running resolution writes nothing
+    std::wstring empty_list_reason_;
 };

@@ -158,8 +158,9 @@ protected:
         });
         window.set_resolve_action([this](RoomView& view) {
             ++resolutions;
-            resolve_room(view.address_text(), view);
+            const ResolutionReport report = resolve_room(view.address_text(), view);
             resolution_ended = Clock::now();
+            return report;
         });
         window.show(SW_SHOW);
         pump_for(milliseconds(300));
@@ -330,9 +331,10 @@ TEST_F(WindowUnderWine, StaysResponsiveAndIgnoresASecondClick)
     std::string address_at_end;
     window.set_resolve_action([&](RoomView& view) {
         ++resolutions;
-        resolve_room(view.address_text(), view);
+        const ResolutionReport report = resolve_room(view.address_text(), view);
         address_at_end = utf8_from_gbk(window.address_text());
         resolution_ended = Clock::now();
+        return report;
     });
     TurnGapMeter meter;
     const std::string xdotool = "/usr/bin/xdotool ";

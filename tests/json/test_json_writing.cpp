@@ -1,3 +1,4 @@
+#include "comma_decimal_locale.h"
 #include "json_script_object.h"
 #include "parsed_document.h"
 
@@ -450,4 +451,19 @@ TEST(JsonWriting, SerialisationKeepsEscapedCharacters)
     JsonScriptObject plain = parsed("[\"\\u2400\\u00a0\\u4e2d\"]");
     EXPECT_EQ(plain.engine_object()->eval_text("JSON.stringify(da).length"), "7")
         << "U+2400, a no-break space and Chinese text are written as they are";
+}
+
+// Numbers go into the script as text: under a locale with a decimal comma,
+// "da.b=2,5" would be a comma expression that stores 2, and a long whole number
+// must not lose digits to an exponent form on the way.
+TEST(JsonWriting, NumbersKeepTheirValueWhateverTheLocale)
+{
+    CommaDecimalLocale comma;
+    if (!comma.active()) GTEST_SKIP() << comma.why();
+    JsonScriptObject object(tight);
+    object.set_number("b", 2.5);
+    object.set_number("room", 12345678901234);
+    EXPECT_EQ(object.get_number("b"), 2.5);
+    EXPECT_EQ(object.get_text("b"), "2.5");
+    EXPECT_EQ(object.get_text("room"), "12345678901234");
 }
