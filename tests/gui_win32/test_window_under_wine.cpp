@@ -41,6 +41,11 @@ std::wstring wide_from_utf8(const std::string& utf8)
     return wide;
 }
 
+std::string text_of_wide(const std::wstring& wide)
+{
+    return utf8_from_gbk(utf16_to_gbk(std::u16string(wide.begin(), wide.end())));
+}
+
 // Handles the window's messages for a while, as the message loop would.
 void pump_for(milliseconds duration)
 {
@@ -262,6 +267,11 @@ TEST_P(FixturePageInTheWindow, ShowsTheRowsAndWritesThePlaylist)
     pump_for(milliseconds(100));
 
     EXPECT_EQ(rows(), expected_rows(name));
+    // A resolution without an address says why; one with addresses says nothing.
+    bool has_address = false;
+    for (const Utf8Row& row : rows()) has_address = has_address || !row[2].empty();
+    EXPECT_EQ(window.empty_list_reason().empty(), has_address)
+        << "reason: " << text_of_wide(window.empty_list_reason());
     const auto expected_playlist = page_fixture(name + ".dpl");
     if (std::filesystem::exists(expected_playlist)) {
         bool found = false;
