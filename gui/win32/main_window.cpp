@@ -221,30 +221,41 @@ void MainWindow::set_empty_list_reason(std::wstring reason)
     if (list_) InvalidateRect(list_, nullptr, TRUE);
 }
 
-// Draws the reason, grey and centred, over the list's empty area once the list
-// has painted itself; with rows, or without a reason, the list is as it is.
+// Draws the reason, grey and centred, in what is left of the list below its rows
+// (the whole area below the header when there are none), once the list has
+// painted itself.
 LRESULT CALLBACK MainWindow::list_procedure(HWND list, UINT message, WPARAM w, LPARAM l, UINT_PTR,
                                             DWORD_PTR data)
 {
     const LRESULT result = DefSubclassProc(list, message, w, l);
     const auto* self = reinterpret_cast<const MainWindow*>(data);
-    if (message == WM_PAINT && !self->empty_list_reason_.empty() &&
-        SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 0) {
-        RECT area{};
-        GetClientRect(list, &area);
-        RECT header{};
-        if (HWND header_control = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)))
-            GetWindowRect(header_control, &header);
-        area.top += header.bottom - header.top;
-        HDC dc = GetDC(list);
-        const HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    if (message != WM_PAINT || self->empty_list_reason_.empty()) return result;
+    RECT area{};
+    GetClientRect(list, &area);
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    if (count > 0) {
+        RECT last{};
+        last.left = LVIR_BOUNDS;
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(count - 1),
+                     reinterpret_cast<LPARAM>(&last));
+        area.top = last.bottom;
+    } else if (HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0))) {
+        RECT header_area{};
+        GetWindowRect(header, &header_area);
+        area.top += header_area.bottom - header_area.top;
+    }
+    HDC dc = GetDC(list);
+    const HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    if (area.bottom - area.top >= metrics.tmHeight) {
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
         SetBkMode(dc, TRANSPARENT);
         DrawTextW(dc, self->empty_list_reason_.c_str(), -1, &area,
-                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        SelectObject(dc, old_font);
-        ReleaseDC(list, dc);
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
+    SelectObject(dc, old_font);
+    ReleaseDC(list, dc);
     return result;
 }
 
