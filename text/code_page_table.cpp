@@ -174,6 +174,17 @@ Text gbk_from_utf8(std::string_view utf8)
                 continue;
             }
         }
+        // Most of a Chinese page: a well-formed three-byte character of the BMP.
+        if (size - at >= 3 && in[at] >= 0xE1 && in[at] != 0xED && in[at] <= 0xEF &&
+            (in[at + 1] & 0xC0) == 0x80 && (in[at + 2] & 0xC0) == 0x80) {
+            const unsigned code_point =
+                ((in[at] & 0x0Fu) << 12) | ((in[at + 1] & 0x3Fu) << 6) | (in[at + 2] & 0x3Fu);
+            const std::uint16_t bytes = cp::bmp_bytes[code_point];
+            if (bytes > 0xFF) result[written++] = static_cast<char>(bytes >> 8);
+            if (bytes != 0) result[written++] = static_cast<char>(bytes & 0xFF);
+            at += 3;
+            continue;
+        }
         const char32_t code_point = next_utf8(in, size, at);
         if (code_point == 0) break;
         if (code_point < 0x80) {
