@@ -1,6 +1,7 @@
 #include "cli_formats.h"
 
 #include "code_page.h"
+#include "single_line_text.h"
 
 #include <cstdio>
 
@@ -39,6 +40,13 @@ std::string json_string(const Text& text)
     return quoted + "\"";
 }
 
+// One cell of a line-oriented output: a tab or line break from the page would
+// shift the columns or start a line of its own.
+std::string field(const Text& cell)
+{
+    return utf8_from_gbk(single_line_text(cell));
+}
+
 }  // namespace
 
 std::string page_address(const std::string& typed)
@@ -60,8 +68,7 @@ std::string rows_as_tsv(const std::vector<ListRow>& rows)
     std::string out;
     for (const ListRow& row : rows) {
         if (is_separator_row(row)) continue;
-        out += utf8_from_gbk(row[0]) + "\t" + utf8_from_gbk(row[1]) + "\t" + utf8_from_gbk(row[2]) +
-               "\n";
+        out += field(row[0]) + "\t" + field(row[1]) + "\t" + field(row[2]) + "\n";
     }
     return out;
 }
@@ -71,8 +78,8 @@ std::string rows_as_m3u(const std::vector<ListRow>& rows)
     std::string out = "#EXTM3U\n";
     for (const ListRow& row : rows) {
         if (is_separator_row(row)) continue;
-        out += "#EXTINF:-1," + utf8_from_gbk(row[0]) + " 线 " + utf8_from_gbk(row[1]) + "\n";
-        out += utf8_from_gbk(row[2]) + "\n";
+        out += "#EXTINF:-1," + field(row[0]) + " 线 " + field(row[1]) + "\n";
+        out += field(row[2]) + "\n";
     }
     return out;
 }

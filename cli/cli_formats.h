@@ -13,10 +13,11 @@
 std::string page_address(const std::string& typed);
 
 // One "line index TAB quality TAB address" line per address; separators left out.
+// Control characters inside a cell (tabs and line breaks included) become spaces.
 std::string rows_as_tsv(const std::vector<ListRow>& rows);
 
 // An extended M3U playlist: "#EXTM3U", then "#EXTINF:-1,<line> 线 <quality>"
-// before each address.
+// before each address; control characters inside a cell become spaces.
 std::string rows_as_m3u(const std::vector<ListRow>& rows);
 
 // {"room", "nick", "lines": [{"line_index", "streams": [{"quality", "address"}]}]}

@@ -4,6 +4,7 @@
 #include "cli_formats.h"
 #include "code_page.h"
 #include "collecting_view.h"
+#include "empty_list_reason.h"
 #include "file_replace.h"
 #include "room_resolution.h"
 
@@ -76,33 +77,23 @@ bool write_file(const std::string& path, const std::string& contents)
     return replace_file_contents(path, Bytes(contents.begin(), contents.end()));
 }
 
+// Says on standard error why nothing was found and gives the exit code for it.
 int explain_empty(const ResolutionReport& report)
 {
-    auto say = [](const std::string& why) {
-        std::fprintf(stderr, "pelvaro-cli: %s\n", why.c_str());
-    };
-    if (report.body_bytes == 0 || report.http_status >= 400) {
-        say(report.http_status == 0 ? "the page could not be fetched"
-                                    : "the page could not be fetched (HTTP " +
-                                          std::to_string(report.http_status) + ")");
-        return exit_fetch_failed;
+    std::fprintf(stderr, "pelvaro-cli: %s\n", empty_list_reason_english(report).c_str());
+    switch (empty_list_cause(report)) {
+        case EmptyListCause::no_description:
+            return exit_no_description;
+        case EmptyListCause::unreadable_description:
+            return exit_unreadable_description;
+        case EmptyListCause::room_offline:
+            return exit_no_lines;
+        case EmptyListCause::no_qualities:
+        case EmptyListCause::none:  // cannot be: an address would have been found
+            return exit_no_qualities;
+        default:
+            return exit_fetch_failed;
     }
-    if (report.form == ResolutionReport::Form::missing) {
-        say("the page holds no stream description");
-        return exit_no_description;
-    }
-    if (!report.parsed) {
-        say(report.form == ResolutionReport::Form::base64
-                ? "the stream description (Base64 form) could not be read"
-                : "the stream description could not be read");
-        return exit_unreadable_description;
-    }
-    if (report.line_count < 1) {
-        say("the room has no stream lines (it is probably offline)");
-        return exit_no_lines;
-    }
-    say("the room offers no qualities");
-    return exit_no_qualities;
 }
 
 int run(const Arguments& arguments)
@@ -126,14 +117,17 @@ int run(const Arguments& arguments)
         std::fprintf(stderr, "pelvaro-cli: %s\n", utf8_from_gbk(message.text).c_str());
         if (message.flags & message_icon_error) status = status ? status : exit_write_failed;
     }
-    if (!arguments.dpl_file.empty()) {
+    // With nothing found the files of an earlier run stay as they are.
+    const bool found = address_count(view.rows()) > 0;
+    if (found && !arguments.dpl_file.empty()) {
         const std::string playlist(report.playlist.begin(), report.playlist.end());
         if (!write_file(arguments.dpl_file, playlist)) {
             std::fprintf(stderr, "pelvaro-cli: could not write %s\n", arguments.dpl_file.c_str());
             status = status ? status : exit_write_failed;
         }
     }
-    if (!arguments.m3u_file.empty() && !write_file(arguments.m3u_file, rows_as_m3u(view.rows()))) {
+    if (found && !arguments.m3u_file.empty() &&
+        !write_file(arguments.m3u_file, rows_as_m3u(view.rows()))) {
         std::fprintf(stderr, "pelvaro-cli: could not write %s\n", arguments.m3u_file.c_str());
         status = status ? status : exit_write_failed;
     }

@@ -4,16 +4,6 @@
 
 #include "text_helpers.h"
 
-namespace {
-
-// A value in single quotes, or as it is when it is an expression.
-Text quoted(const Text& value, bool as_expression)
-{
-    return as_expression ? value : concat_text(Text("'"), value, Text("'"));
-}
-
-}  // namespace
-
 // A path that the engine can evaluate by itself to some text (an index in brackets,
 // which reads as an array literal, a number, an engine global) is joined without the
 // point; everything else with it.
@@ -25,69 +15,77 @@ Text JsonScriptObject::point_when_path_is_nothing(const Text& path)
 
 Text JsonScriptObject::to_json()
 {
+    const OperationDeadline operation(limits_.time_budget);
     run(concat_text(Text("var strScr = JSON.stringify("), var_name_, Text(")")));
     return text_of("strScr.replace(g_reg, '\\\\')");
 }
 
 void JsonScriptObject::set_text(const Text& path, const Text& value, bool as_expression)
 {
+    const OperationDeadline operation(limits_.time_budget);
     const Text target = point_when_path_is_nothing(path);
     if (as_expression) {
         const Text expression = value.empty() ? Text("{}") : value;
         run(concat_text(target, Text(" = eval("), expression, Text(")")));
         return;
     }
-    // The body of a single-quoted string literal whose value is exactly the value:
-    // a single quote is escaped too, so it is stored as given instead of breaking
-    // the statement.
-    Text body = replace_text(value, "\\", "\\\\");
-    body = replace_text(body, "\"", "\\\"");
-    body = replace_text(body, "'", "\\'");
-    body = replace_text(body, "\r", "\\r");
-    body = replace_text(body, "\n", "\\n");
     // Backslashes are kept as U+2400 inside the engine; to_json turns them back, so a
     // value can carry escape sequences of its own into the JSON text.
-    run(concat_text(Text("var g_Str = '"), body, Text("'.replace(/\\\\/g, g_regexp)")));
+    run_with_text("(function (value) { g_Str = value.replace(/\\\\/g, g_regexp) })", value);
     run(target + " = g_Str");
 }
 
 void JsonScriptObject::set_expression(const Text& path, const Text& expression)
 {
+    const OperationDeadline operation(limits_.time_budget);
     run(concat_text(point_always(path), Text("= eval("), expression, Text(")")));
 }
 
 void JsonScriptObject::set_number(const Text& path, double value)
 {
+    const OperationDeadline operation(limits_.time_budget);
     run(concat_text(point_always(path), Text("="), number_to_text(value)));
 }
 
 Text JsonScriptObject::get_json(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return text_of(concat_text(Text("JSON.stringify("), point_always(path), Text(")")));
 }
 
 JsonScriptObject JsonScriptObject::get_object(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return object_from_json(
         concat_text(Text("JSON.stringify("), point_unless_bracket(path, false), Text(")")));
 }
 
 void JsonScriptObject::append(const Text& value, const Text& path, bool as_expression)
 {
+    const OperationDeadline operation(limits_.time_budget);
     const Text target = point_when_given(path);
-    run(concat_text(Text("if (Object.prototype.toString.call("), target,
-                    Text(") != '[object Array]') { "), target, Text("=new Array();} "), target,
-                    Text(".push("), quoted(value, as_expression), Text(")")));
+    const Text make_array =
+        concat_text(Text("if (Object.prototype.toString.call("), target,
+                    Text(") != '[object Array]') { "), target, Text("=new Array();} "));
+    if (as_expression) {
+        run(concat_text(make_array, target, Text(".push("), value, Text(")")));
+    } else {
+        run_with_text(concat_text(Text("(function () { "), make_array, target,
+                                  Text(".push(arguments[0]) })")),
+                      value);
+    }
 }
 
 JsonScriptObject JsonScriptObject::get_element_object(int index, const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return object_from_json(concat_text(Text("JSON.stringify("), point_when_given(path), Text("["),
                                         number_to_text(index), Text("])")));
 }
 
 Text JsonScriptObject::get_element_text(int index, const Text& path, bool as_json)
 {
+    const OperationDeadline operation(limits_.time_budget);
     const Text element =
         concat_text(point_when_given(path), Text("["), number_to_text(index), Text("]"));
     if (as_json) return text_of(concat_text(Text("JSON.stringify("), element, Text(")")));
@@ -96,17 +94,25 @@ Text JsonScriptObject::get_element_text(int index, const Text& path, bool as_jso
 
 void JsonScriptObject::set_element(int index, const Text& value, bool as_expression)
 {
-    run(concat_text(var_name_, Text("["), number_to_text(index), Text("]="),
-                    quoted(value, as_expression)));
+    const OperationDeadline operation(limits_.time_budget);
+    const Text element = concat_text(var_name_, Text("["), number_to_text(index), Text("]"));
+    if (as_expression) {
+        run(concat_text(element, Text("="), value));
+    } else {
+        run_with_text(concat_text(Text("(function () { "), element, Text("=arguments[0] })")),
+                      value);
+    }
 }
 
 void JsonScriptObject::remove_element(int index)
 {
+    const OperationDeadline operation(limits_.time_budget);
     run(concat_text(var_name_, Text(".splice("), number_to_text(index), Text(",1)")));
 }
 
 void JsonScriptObject::remove_path_element(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     JsonScriptObject scratch(limits_);
     const Text array_path = text_before(path, "[");
     const Text index = text_between(path, "[", "]");
@@ -118,11 +124,13 @@ void JsonScriptObject::remove_path_element(const Text& path)
 
 void JsonScriptObject::delete_member(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     text_of("delete " + point_when_path_is_nothing(path));
 }
 
 void JsonScriptObject::reset_to_type(JsonType type)
 {
+    const OperationDeadline operation(limits_.time_budget);
     if (type == JsonType::null_value || type == JsonType::object) {
         run(concat_text(Text("var "), var_name_, Text("={}")));
     } else if (type == JsonType::array) {
@@ -132,16 +140,24 @@ void JsonScriptObject::reset_to_type(JsonType type)
 
 void JsonScriptObject::assign(const Text& value, bool as_expression)
 {
-    boolean_of(concat_text(var_name_, Text("="), quoted(value, as_expression)));
+    const OperationDeadline operation(limits_.time_budget);
+    if (as_expression) {
+        boolean_of(concat_text(var_name_, Text("="), value));
+    } else {
+        run_with_text(concat_text(Text("(function () { "), var_name_, Text("=arguments[0] })")),
+                      value);
+    }
 }
 
 bool JsonScriptObject::has_member(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return boolean_of(point_always(path) + " !=null");
 }
 
 int JsonScriptObject::member_names(TextArray& names, const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     Text listed =
         text_of(concat_text(Text("var ary=''; for (var key in "), point_unless_bracket(path, true),
                             Text(") {ary=ary+ key+','; }")));
@@ -155,6 +171,7 @@ int JsonScriptObject::member_names(TextArray& names, const Text& path)
 
 void JsonScriptObject::clear()
 {
+    const OperationDeadline operation(limits_.time_budget);
     run(var_name_ + "={}");
 }
 

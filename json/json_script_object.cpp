@@ -48,6 +48,11 @@ void JsonScriptObject::run(const Text& code)
     if (engine_) engine_->eval(code);
 }
 
+void JsonScriptObject::run_with_text(const Text& function, const Text& value)
+{
+    if (engine_) engine_->call_with_text(function, value);
+}
+
 Text JsonScriptObject::text_of(const Text& code)
 {
     return engine_ ? engine_->eval_text(code) : Text();
@@ -97,6 +102,7 @@ JsonScriptObject JsonScriptObject::copy() const
 
 void JsonScriptObject::init_engine()
 {
+    const OperationDeadline operation(limits_.time_budget);
     if (auto made = ScriptEngine::create(limits_)) engine_ = std::move(made);
     if (engine_) engine_->add_code(script_prelude);
     run(concat_text(Text("var "), var_name_, Text("={}")));
@@ -106,23 +112,34 @@ void JsonScriptObject::init_engine()
 
 bool JsonScriptObject::parse(const Text& text)
 {
+    const OperationDeadline operation(limits_.time_budget);
     if (engine_) {
         engine_.reset();
         init_engine();
     }
     if (!engine_) return false;
-    run(concat_text(Text("var "), var_name_, Text("=null")));
-    engine_->add_code(concat_text(Text("var "), var_name_, Text("=eval("), text, Text(")")));
+    const Text reset = concat_text(Text("var "), var_name_, Text("=null"));
+    run(reset);
+    // Data is read as data: valid JSON runs no script of the page. What is not JSON is
+    // evaluated as an expression in the bounded engine, and so is one JSON string,
+    // whose content is evaluated in its turn.
+    const JsonRead read = engine_->read_json(var_name_, text);
+    if (read == JsonRead::string) run(reset);
+    if (read != JsonRead::other_value) {
+        engine_->add_code(concat_text(Text("var "), var_name_, Text("=eval("), text, Text(")")));
+    }
     return boolean_of("null !=" + var_name_);
 }
 
 double JsonScriptObject::get_number(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return number_of(point_always(path));
 }
 
 Text JsonScriptObject::get_text(const Text& path, bool as_json)
 {
+    const OperationDeadline operation(limits_.time_budget);
     // An empty path gives the name and a bare point, which fails.
     const Text target = point_unless_bracket(path, false);
     if (as_json) return text_of(concat_text(Text("JSON.stringify("), target, Text(")")));
@@ -133,12 +150,14 @@ Text JsonScriptObject::get_text(const Text& path, bool as_json)
 
 int JsonScriptObject::member_count(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     return truncated(
         number_of(concat_text(Text("get__count("), point_unless_bracket(path, true), Text(")"))));
 }
 
 JsonType JsonScriptObject::type_of(const Text& path)
 {
+    const OperationDeadline operation(limits_.time_budget);
     const Text target = point_when_given(path);
     if (boolean_of(target + "==null")) return JsonType::null_value;
     const Text kind = text_of(concat_text(Text("typeof ("), target, Text(")")));

@@ -1,8 +1,9 @@
 // A JSON document held in a script engine of its own, read and written by member
 // paths: script member expressions relative to the document, like
-// "data[0].gameLiveInfo.nick" or "[1]". Paths, values and expressions go into the
-// script texts verbatim. Nothing is ever raised or shown: a failed step gives the
-// empty text, 0 or false, or has no effect.
+// "data[0].gameLiveInfo.nick" or "[1]". Paths and expressions go into the script
+// texts verbatim; values given as text reach the engine as strings, never as script.
+// Nothing is ever raised or shown: a failed step gives the empty text, 0 or false,
+// or has no effect.
 #pragma once
 
 #include "script_engine.h"
@@ -43,9 +44,10 @@ public:
     // Makes a new engine with the prelude and an empty document; when that fails the
     // engine held before (if any) stays.
     virtual void init_engine();
-    // Evaluates text as a script expression on a fresh engine; it becomes the document.
-    // false when the result is null or undefined, when the text does not compile or
-    // fails, and when there is no engine.
+    // Reads text on a fresh engine; it becomes the document. Valid JSON is read as data;
+    // any other text is evaluated as a script expression (one JSON string too, whose
+    // content is then evaluated). false when the result is null or undefined, when the
+    // text does not compile or fails, and when there is no engine.
     virtual bool parse(const Text& text);
     // The compact JSON text of the document, with the backslash placeholder turned back
     // into backslashes. Empty for an undefined document or on failure.
@@ -67,8 +69,9 @@ public:
     // Own members of an object, elements of an array; the empty path counts the
     // document. -2 for an absent or null member, 0 when the path fails.
     virtual int member_count(const Text& path = {});
-    // Adds value at the end of the array at path (the document when empty); a target
-    // that is not an array becomes an empty array first. No effect on failure.
+    // Adds value, a string (a script expression with as_expression), at the end of the
+    // array at path (the document when empty); a target that is not an array becomes
+    // an empty array first. No effect on failure.
     virtual void append(const Text& value, const Text& path = {}, bool as_expression = false);
     // An independent object holding a deep copy of element index (zero-based) of the
     // array at path (the document when empty).
@@ -76,7 +79,8 @@ public:
     // Element index (zero-based) of the array at path as text, or its JSON text.
     // Empty when absent or on failure.
     virtual Text get_element_text(int index, const Text& path = {}, bool as_json = false);
-    // Sets element index of the document. No effect on failure.
+    // Sets element index of the document to value, a string (a script expression with
+    // as_expression). No effect on failure.
     virtual void set_element(int index, const Text& value, bool as_expression = false);
     // Removes element index of the document; later ones move down. No effect on failure.
     virtual void remove_element(int index);
@@ -85,7 +89,8 @@ public:
     virtual void delete_member(const Text& path);  // no effect on failure
     // 0 and 4 make the document an empty object, 5 an empty array; others do nothing.
     virtual void reset_to_type(JsonType type);
-    // The whole document becomes value (a script expression with as_expression).
+    // The whole document becomes value, a string (a script expression with
+    // as_expression). No effect on failure.
     virtual void assign(const Text& value, bool as_expression = false);
     // true when the member is neither null nor undefined; false on failure.
     virtual bool has_member(const Text& path);
@@ -109,6 +114,8 @@ private:
 
     // Engine calls; without engine they do nothing and give the empty value.
     void run(const Text& code);
+    // Calls the function expression with value as a string argument (arguments[0]).
+    void run_with_text(const Text& function, const Text& value);
     Text text_of(const Text& code);
     double number_of(const Text& code);
     bool boolean_of(const Text& code);

@@ -20,12 +20,36 @@ struct EngineHeap {
     std::size_t used = 0;
     bool enforced = false;
     std::chrono::steady_clock::time_point deadline{};
+    // Native work counted since the clock was last read, and whether the deadline was
+    // found passed then; both start afresh with every call.
+    unsigned long work = 0;
+    bool overdue = false;
 };
 
 extern "C" int pelvaro_script_deadline_passed(void* heap_udata)
 {
     const auto* heap = static_cast<const EngineHeap*>(heap_udata);
     return heap != nullptr && heap->enforced && std::chrono::steady_clock::now() >= heap->deadline;
+}
+
+namespace {
+
+// About a few microseconds of the cheapest native work (a property read, a byte
+// compared); reading the clock more often would cost more than the work it bounds.
+constexpr unsigned long work_between_clock_reads = 4096;
+
+}  // namespace
+
+extern "C" int pelvaro_script_work_overdue(void* heap_udata, unsigned long work)
+{
+    auto* heap = static_cast<EngineHeap*>(heap_udata);
+    if (heap == nullptr || !heap->enforced) return 0;
+    if (heap->overdue) return 1;
+    heap->work += std::min(work, work_between_clock_reads);
+    if (heap->work < work_between_clock_reads) return 0;
+    heap->work = 0;
+    heap->overdue = std::chrono::steady_clock::now() >= heap->deadline;
+    return heap->overdue ? 1 : 0;
 }
 
 namespace {
@@ -84,6 +108,22 @@ void* engine_realloc(void* udata, void* pointer, duk_size_t size)
     return moved + 1;
 }
 
+// The deadline of the operation under way on this thread, if any.
+struct Operation {
+    bool active = false;
+    std::chrono::steady_clock::time_point deadline{};
+};
+thread_local Operation operation;
+
+// budget, or what is left of the operation under way when that is less.
+std::chrono::milliseconds within_operation(std::chrono::milliseconds budget)
+{
+    if (!operation.active) return budget;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        operation.deadline - std::chrono::steady_clock::now());
+    return std::max(std::chrono::milliseconds(0), std::min(budget, left));
+}
+
 // Every engine call of ours is protected, so this is reached only on a fault inside
 // the engine itself; there is nothing sound to go on with.
 [[noreturn]] void engine_fatal(void*, const char*)
@@ -97,6 +137,8 @@ public:
     Enforced(EngineHeap& heap, std::chrono::milliseconds budget) : heap_(heap)
     {
         heap_.deadline = std::chrono::steady_clock::now() + budget;
+        heap_.work = 0;
+        heap_.overdue = false;
         heap_.enforced = true;
     }
     ~Enforced() { heap_.enforced = false; }
@@ -109,23 +151,33 @@ private:
 
 }  // namespace
 
+OperationDeadline::OperationDeadline(std::chrono::milliseconds budget)
+    : outermost_(!operation.active)
+{
+    if (!outermost_) return;
+    operation.deadline = std::chrono::steady_clock::now() + budget;
+    operation.active = true;
+}
+
+OperationDeadline::~OperationDeadline()
+{
+    if (outermost_) operation.active = false;
+}
+
 struct ScriptEngine::CallFrame {
+    How how;
     const char* code;
     std::size_t length;
+    const char* value;  // the value argument, for the calls that take one
+    std::size_t value_length;
     Want want;
-    bool as_program;
     bool convertible;
 };
 
-// The protected part of a call. The engine reports errors by long jumps through
-// this frame, so it holds nothing with a destructor.
-duk_ret_t ScriptEngine::run_protected(duk_context* context, void* udata)
+// Turns the value on top of the stack into the kind wanted.
+void ScriptEngine::convert_result(duk_context* context, CallFrame& frame)
 {
-    auto* frame = static_cast<CallFrame*>(udata);
-    duk_compile_lstring(context, frame->as_program ? 0 : DUK_COMPILE_EVAL, frame->code,
-                        frame->length);
-    duk_call(context, 0);
-    switch (frame->want) {
+    switch (frame.want) {
         case Want::nothing:
             break;
         case Want::text:
@@ -140,13 +192,45 @@ duk_ret_t ScriptEngine::run_protected(duk_context* context, void* udata)
             // A number is taken as it is, NaN included; anything else needs a numeric
             // reading, and a text like "abc" (NaN once converted) has none.
             if (!duk_is_number(context, -1)) {
-                frame->convertible = !std::isnan(duk_to_number(context, -1));
+                frame.convertible = !std::isnan(duk_to_number(context, -1));
             }
             break;
         case Want::boolean:
             duk_to_boolean(context, -1);
             break;
     }
+}
+
+// The protected part of a call. The engine reports errors by long jumps through
+// this frame, so it holds nothing with a destructor.
+duk_ret_t ScriptEngine::run_protected(duk_context* context, void* udata)
+{
+    auto* frame = static_cast<CallFrame*>(udata);
+    switch (frame->how) {
+        case How::program:
+        case How::eval:
+            duk_compile_lstring(context, frame->how == How::program ? 0 : DUK_COMPILE_EVAL,
+                                frame->code, frame->length);
+            duk_call(context, 0);
+            break;
+        case How::call_with_value:
+            // The value is pushed as a string: whatever it holds, it is never read as
+            // script text.
+            duk_compile_lstring(context, DUK_COMPILE_EVAL, frame->code, frame->length);
+            duk_call(context, 0);
+            duk_push_lstring(context, frame->value, frame->value_length);
+            duk_call(context, 1);
+            break;
+        case How::json_into_global: {
+            duk_push_lstring(context, frame->value, frame->value_length);
+            duk_json_decode(context, -1);
+            const bool is_string = duk_is_string(context, -1) != 0;
+            duk_put_global_lstring(context, frame->code, frame->length);
+            duk_push_boolean(context, is_string);
+            break;
+        }
+    }
+    convert_result(context, *frame);
     return 1;
 }
 
@@ -155,7 +239,7 @@ std::shared_ptr<ScriptEngine> ScriptEngine::create(const ScriptLimits& limits)
     std::shared_ptr<ScriptEngine> engine(new ScriptEngine(limits));
     EngineHeap& heap = *engine->heap_;
     heap.cap = limits.memory_cap;
-    const Enforced enforced(heap, limits.time_budget);
+    const Enforced enforced(heap, within_operation(limits.time_budget));
     engine->context_ =
         duk_create_heap(engine_alloc, engine_realloc, engine_free, &heap, engine_fatal);
     if (engine->context_ == nullptr) return nullptr;
@@ -170,22 +254,29 @@ ScriptEngine::ScriptEngine(const ScriptLimits& limits)
 ScriptEngine::~ScriptEngine()
 {
     if (context_ == nullptr) return;
-    const Enforced enforced(*heap_, limits_.time_budget);
+    // Finalizers run as the heap ends; they share what is left of the engine's time.
+    const Enforced enforced(*heap_, budget_left());
     duk_destroy_heap(context_);
 }
 
-ScriptEngine::Result ScriptEngine::run(const Text& code, Want want, bool as_program)
+std::chrono::milliseconds ScriptEngine::budget_left() const
+{
+    std::chrono::milliseconds budget = within_operation(limits_.time_budget);
+    if (limits_.engine_budget.count() <= 0) return budget;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(limits_.engine_budget - time_used_);
+    return std::max(std::chrono::milliseconds(0), std::min(budget, left));
+}
+
+ScriptEngine::Result ScriptEngine::run(How how, const Text& code, const Text& value, Want want)
 {
     Result result;
-    std::chrono::milliseconds budget = limits_.time_budget;
-    if (limits_.engine_budget.count() > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            limits_.engine_budget - time_used_);
-        if (left.count() <= 0) return result;
-        budget = std::min(budget, left);
-    }
+    const std::chrono::milliseconds budget = budget_left();
+    if (budget.count() <= 0) return result;
     const std::string source = engine_text_from_gbk(code);
-    CallFrame frame{source.data(), source.size(), want, as_program, true};
+    const std::string value_source = engine_text_from_gbk(value);
+    CallFrame frame{how,  source.data(), source.size(), value_source.data(), value_source.size(),
+                    want, true};
     const auto started = std::chrono::steady_clock::now();
     const Enforced enforced(*heap_, budget);
     const auto outcome = duk_safe_call(context_, run_protected, &frame, 0, 1);
@@ -215,25 +306,37 @@ ScriptEngine::Result ScriptEngine::run(const Text& code, Want want, bool as_prog
 
 bool ScriptEngine::add_code(const Text& code)
 {
-    return run(code, Want::nothing, true).ok;
+    return run(How::program, code, {}, Want::nothing).ok;
 }
 
 bool ScriptEngine::eval(const Text& code)
 {
-    return run(code, Want::nothing, false).ok;
+    return run(How::eval, code, {}, Want::nothing).ok;
 }
 
 Text ScriptEngine::eval_text(const Text& code)
 {
-    return run(code, Want::text, false).text;
+    return run(How::eval, code, {}, Want::text).text;
 }
 
 double ScriptEngine::eval_number(const Text& code)
 {
-    return run(code, Want::number, false).number;
+    return run(How::eval, code, {}, Want::number).number;
 }
 
 bool ScriptEngine::eval_boolean(const Text& code)
 {
-    return run(code, Want::boolean, false).boolean;
+    return run(How::eval, code, {}, Want::boolean).boolean;
+}
+
+bool ScriptEngine::call_with_text(const Text& function, const Text& value)
+{
+    return run(How::call_with_value, function, value, Want::nothing).ok;
+}
+
+JsonRead ScriptEngine::read_json(const Text& name, const Text& json)
+{
+    const Result result = run(How::json_into_global, name, json, Want::boolean);
+    if (!result.ok) return JsonRead::not_json;
+    return result.boolean ? JsonRead::string : JsonRead::other_value;
 }

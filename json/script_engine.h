@@ -1,6 +1,9 @@
 // One script engine instance: the place where a JSON document lives while it is
 // read and written through short script texts. Scripts run under a time budget
 // per call and a memory cap per engine, and reach no files, network or processes.
+// The engine's own built-ins that work long inside one call (searches, regular
+// expressions, walks over array-like objects, the compiler) look at the same
+// deadline as the script does.
 #pragma once
 
 #include "text_types.h"
@@ -21,6 +24,28 @@ struct ScriptLimits {
     // document whose every read runs out of time would otherwise cost a whole
     // budget per read; once this is spent, calls fail at once.
     std::chrono::milliseconds engine_budget{6000};
+};
+
+// Holds every engine call made on this thread while it lives, by any engine, to one
+// deadline: budget from its making. An operation made of several calls, or of calls
+// to engines it makes on the way, thus ends within one budget. A hold made while
+// another lives keeps the outer deadline.
+class OperationDeadline {
+public:
+    explicit OperationDeadline(std::chrono::milliseconds budget);
+    ~OperationDeadline();
+    OperationDeadline(const OperationDeadline&) = delete;
+    OperationDeadline& operator=(const OperationDeadline&) = delete;
+
+private:
+    bool outermost_;
+};
+
+// What read_json found.
+enum class JsonRead {
+    not_json,     // the text is no valid JSON, or the call failed: the global is unchanged
+    string,       // one JSON string
+    other_value,  // any other JSON value
 };
 
 class ScriptEngine {
@@ -55,9 +80,19 @@ public:
     // The value converted to a boolean; false when the call fails.
     bool eval_boolean(const Text& code);
 
+    // Calls the function that the expression function evaluates to with one argument,
+    // value as a string: the value is data, never script text. Result discarded;
+    // false when the call fails.
+    bool call_with_text(const Text& function, const Text& value);
+
+    // Reads json with the engine's JSON parser (no script runs) into the global name.
+    // not_json when json is no valid JSON or the call fails.
+    JsonRead read_json(const Text& name, const Text& json);
+
     const ScriptLimits& limits() const { return limits_; }
 
 private:
+    enum class How { program, eval, call_with_value, json_into_global };
     enum class Want { nothing, text, number, boolean };
     struct Result {
         bool ok = false;
@@ -69,8 +104,12 @@ private:
     struct CallFrame;
 
     explicit ScriptEngine(const ScriptLimits& limits);
-    Result run(const Text& code, Want want, bool as_program);
+    // The time the next call may take: the call budget, or what is left of the
+    // engine's total or of the operation under way when that is less.
+    std::chrono::milliseconds budget_left() const;
+    Result run(How how, const Text& code, const Text& value, Want want);
     static int run_protected(duk_hthread* context, void* udata);
+    static void convert_result(duk_hthread* context, CallFrame& frame);
 
     ScriptLimits limits_;
     std::chrono::nanoseconds time_used_{0};  // by all calls so far

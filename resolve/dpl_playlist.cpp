@@ -2,6 +2,7 @@
 
 #include "code_page.h"
 #include "file_replace.h"
+#include "single_line_text.h"
 #include "stream_line.h"
 #include "text_helpers.h"
 
@@ -21,8 +22,11 @@ Text dpl_playlist_text(JsonScriptObject& document, const QualityTable& qualities
                        const Text& nick, int last_row)
 {
     const Text line_sign = gbk_from_utf8("线 ");
-    Text playlist = concat_text(Text("DAUMPLAYLIST"), crlf, Text("playname="), nick, crlf,
-                                Text("topindex=0"), crlf, Text("saveplaypos=0"), crlf);
+    // Every text from the page stays on its own line: a nick holding CR LF and
+    // "1*file*..." must not add an entry.
+    Text playlist =
+        concat_text(Text("DAUMPLAYLIST"), crlf, Text("playname="), single_line_text(nick), crlf,
+                    Text("topindex=0"), crlf, Text("saveplaypos=0"), crlf);
     int entry = last_row;
     for (int j = 1; j <= line_count; ++j) {
         // The lines are read from the document again rather than kept from the list.
@@ -30,11 +34,12 @@ Text dpl_playlist_text(JsonScriptObject& document, const QualityTable& qualities
         for (int k = 1; k <= qualities.count(); ++k) {
             const QualityEntry& quality = qualities.at(k);
             const Text number = number_to_text(++entry);
-            playlist +=
-                concat_text(number, Text("*file*"),
-                            play_address(line.hls_base, line.stream_name, quality.bit_rate), crlf);
-            playlist += concat_text(number, Text("*title*"), line.line_index, line_sign,
-                                    quality.display_name, crlf);
+            playlist += concat_text(
+                number, Text("*file*"),
+                single_line_text(play_address(line.hls_base, line.stream_name, quality.bit_rate)),
+                crlf);
+            playlist += concat_text(number, Text("*title*"), single_line_text(line.line_index),
+                                    line_sign, single_line_text(quality.display_name), crlf);
             playlist += concat_text(number, Text("*played*1"), crlf);
         }
         playlist += crlf;
@@ -44,9 +49,15 @@ Text dpl_playlist_text(JsonScriptObject& document, const QualityTable& qualities
 
 bool is_safe_playlist_name(const Text& room)
 {
-    if (room == "." || room == "..") return false;
-    for (unsigned char byte : room) {
-        if (byte < 0x20 || byte == 0x7F || byte == '/' || byte == '\\') return false;
+    if (room.empty() || room == "." || room == "..") return false;
+    for (std::size_t i = 0; i < room.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(room[i]);
+        // The second byte of a two-byte character may be 0x5C, which is no
+        // backslash there.
+        if (byte >= 0x80)
+            ++i;
+        else if (byte < 0x20 || byte == 0x7F || byte == '/' || byte == '\\')
+            return false;
     }
     return true;
 }
@@ -56,6 +67,18 @@ void write_dpl_playlist(JsonScriptObject& document, const QualityTable& qualitie
 {
     const Text file_name = concat_text(room, Text(".dpl"));
     const Text caption = gbk_from_utf8("信息");
+    // An offline room, or a page that was not read, has nothing to list; an
+    // earlier playlist of the room is worth more than an empty one.
+    if (line_count < 1 || qualities.count() < 1) {
+        view.show_message(gbk_from_utf8("没有可写入的播放地址，播放列表未保存"),
+                          message_topmost | message_icon_information, caption);
+        return;
+    }
+    if (room.empty()) {
+        view.show_message(gbk_from_utf8("没有房间标识，播放列表未保存"),
+                          message_topmost | message_icon_information, caption);
+        return;
+    }
     if (!is_safe_playlist_name(room)) {
         view.show_message(
             concat_text(gbk_from_utf8("播放列表未保存，房间标识不能用作文件名："), file_name),
@@ -63,8 +86,16 @@ void write_dpl_playlist(JsonScriptObject& document, const QualityTable& qualitie
         return;
     }
 
+    // A user without a desktop folder gets one, as a file manager would make it.
+    // The current folder is the program's own: a playlist never goes there.
+    const Text desktop = special_folder_path(3, true);
+    if (desktop.empty()) {
+        view.show_message(gbk_from_utf8("找不到桌面文件夹，播放列表未保存"),
+                          message_topmost | message_icon_error, caption);
+        return;
+    }
     const Text playlist = dpl_playlist_text(document, qualities, line_count, nick, last_row);
-    const Text path = concat_text(special_folder_path(3), file_name);
+    const Text path = concat_text(desktop, file_name);
     if (replace_file_contents(file_system_path(path), text_to_bytes(playlist)))
         view.show_message(concat_text(gbk_from_utf8("播放列表已保存至桌面"), file_name),
                           message_topmost, caption);

@@ -6,5 +6,7 @@
 #include <filesystem>
 
 // Writes the bytes to a temporary file beside the target and renames it over the
-// target. Gives false, leaving any old file untouched, when anything fails.
-bool replace_file_contents(const std::filesystem::path& target, const Bytes& bytes);
+// target. When the name is a symbolic link, the target is the file the link
+// (or chain of links) points to, and the link stays. Gives false, leaving any
+// old file untouched and no temporary file behind, when anything fails.
+bool replace_file_contents(const std::filesystem::path& name, const Bytes& bytes);

@@ -19,13 +19,23 @@ namespace {
 constexpr int most_qualities = 64;
 constexpr int most_lines = 256;
 
-Text fetch_page(const Text& address, const ResolutionOptions& options, ResolutionReport& report)
+// The window stays alive while the page comes: the request lets queued events
+// run between its looks at the network, and stops once the view gives up.
+Text fetch_page(const Text& address, const ResolutionOptions& options, RoomView& view,
+                ResolutionReport& report)
 {
-    WebRequestOptions request;
-    request.status = &report.http_status;
-    request.timeout_seconds = options.timeout_seconds;
-    request.proxy = options.proxy;
-    const Bytes body = visit_web_page(address, request);
+    HttpRequest request;
+    request.set_wait_hook([&view] {
+        process_events();
+        return !view.resolution_abandoned();
+    });
+    WebRequestOptions fetch;
+    fetch.status = &report.http_status;
+    fetch.timeout_seconds = options.timeout_seconds;
+    fetch.proxy = options.proxy;
+    fetch.request_object = &request;
+    const Bytes body = visit_web_page(address, fetch);
+    report.fetch_failure = request.failure();
     report.body_bytes = bytes_length(body);
     return utf8_to_gbk(body);
 }
@@ -48,11 +58,19 @@ ResolutionReport resolve_room(const Text& address, RoomView& view, const Resolut
     ResolutionReport report;
     JsonScriptObject document;  // its engine is ready before anything is fetched
 
-    const Text description = cut_stream_description(fetch_page(address, options, report));
+    const Text description = cut_stream_description(fetch_page(address, options, view, report));
     if (!description.empty())
         report.form = is_plain_description(description) ? ResolutionReport::Form::plain
                                                         : ResolutionReport::Form::base64;
-    report.parsed = document.parse(unwrap_stream_description(description));
+    const Text object_text = unwrap_stream_description(description);
+    // Events run only while fetching and decoding; a window closed meanwhile
+    // wants nothing more: its list stays as it was and no playlist is written.
+    if (view.resolution_abandoned()) {
+        report.abandoned = true;
+        document.destroy();
+        return report;
+    }
+    report.parsed = document.parse(object_text);
 
     report.room = document.get_text(room_id_path);
     report.quality_count = std::min(document.member_count(qualities_path), most_qualities);

@@ -2,15 +2,18 @@
 // play address of the room, and the playlist file when it is wanted.
 #pragma once
 
+#include "http_request.h"
 #include "room_view.h"
 #include "text_types.h"
 
-// What happened at each step, for callers that explain an empty result. The
-// window shows none of it.
+// What happened at each step, for callers that explain an empty result (see
+// empty_list_reason.h).
 struct ResolutionReport {
     enum class Form { missing, plain, base64 };
 
-    int http_status = 0;  // 0 when no response was had
+    bool abandoned = false;  // the view gave the resolution up; it changed nothing
+    RequestFailure fetch_failure = RequestFailure::none;  // why no response was had
+    int http_status = 0;                                  // 0 when no response was had
     int body_bytes = 0;
     Form form = Form::missing;  // missing: the page holds no stream description
     bool parsed = false;        // the description was read as a script expression
@@ -32,6 +35,9 @@ struct ResolutionOptions {
 // Fetches the page, fills the view's list with one row per stream line and
 // quality (line index, quality name, address) and an empty row after each line,
 // then writes the playlist when the view asks for it. Never fails: whatever
-// cannot be had ends as fewer rows, down to an empty list.
+// cannot be had ends as fewer rows, down to an empty list. While it waits for
+// the page and while it decodes, it lets the program handle its events
+// (process_events); once the view says the resolution is abandoned, the transfer
+// stops and the flow returns without touching the list or writing a playlist.
 ResolutionReport resolve_room(const Text& address, RoomView& view,
                               const ResolutionOptions& options = {});

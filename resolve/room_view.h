@@ -30,6 +30,10 @@ public:
     virtual Text list_cell_text(int row, int column) = 0;  // empty for a missing cell
     virtual int list_selected_row() = 0;                   // -1 when none is selected
 
+    // True once the user has given the running resolution up (the window was
+    // closed): the flow stops at once and changes nothing more.
+    virtual bool resolution_abandoned() { return false; }
+
     virtual bool put_clipboard_text(const Text& text) = 0;  // false when it could not be set
     // Modal; returns when the user closes the box.
     virtual void show_message(const Text& text, int flags, const Text& caption) = 0;

@@ -4,10 +4,13 @@
 
 #include "text_types.h"
 
-// The description between the page's "\"stream\":" marker and the next "};".
-// Pages that no longer hold that quoted marker embed it in the player set-up
-// instead ("hyPlayerConfig = { ... stream: {...} };"); the first "stream:" after
-// "hyPlayerConfig" is taken then. Gives the empty text when neither is found.
+// The description after the page's "\"stream\":" marker. Pages that no longer
+// hold that quoted marker embed it in the player set-up instead
+// ("hyPlayerConfig = { ... stream: {...} };"); the first "stream:" after
+// "hyPlayerConfig" is taken then. A description that opens with "{" ends at its
+// closing brace (braces inside double-quoted texts do not count), with the
+// blanks up to a "};" that follows it at once; any other is cut at the next
+// "};". Gives the empty text when no marker is found or no "};" follows.
 Text cut_stream_description(const Text& page);
 
 // True when the description is a JSON object text, recognised by the word

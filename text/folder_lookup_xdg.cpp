@@ -10,8 +10,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -163,15 +165,21 @@ std::string folder_for_kind(int kind)
 
 }  // namespace
 
-Text special_folder_path(int kind)
+Text special_folder_path(int kind, bool create_missing)
 {
     if (kind == 0) kind = 3;
     std::string path = folder_for_kind(kind);
-    if (!is_folder(path)) return {};
+    if (path.empty()) return {};
     while (!path.empty() && path.back() == '/') path.pop_back();
     path += '/';
-    // A path that code page 936 cannot spell would name some other folder.
+    // A path that code page 936 cannot spell would name some other folder; such
+    // a folder is not made either.
     Text text = gbk_from_utf8(path);
     if (utf8_from_gbk(text) != path) return {};
+    if (create_missing && !is_folder(path)) {
+        std::error_code ignored;
+        std::filesystem::create_directories(path, ignored);
+    }
+    if (!is_folder(path)) return {};
     return text;
 }

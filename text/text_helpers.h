@@ -18,6 +18,7 @@ Text text_between(const Text& text, const Text& begin, const Text& end, int star
 // default) is the desktop, like kind 3. 1 documents, 2 favorites, 3 desktop,
 // 4 fonts, 5 start menu, 6 its programs, 7 autostart, 8 application data,
 // 9 the operating system's folder, 10 the system libraries, 11 temporary files,
-// 12 the internet cache. Empty for a kind outside 0..12, for a folder that does
-// not exist, and for a path that code page 936 cannot spell.
-Text special_folder_path(int kind = 0);
+// 12 the internet cache. With create_missing, a folder that does not exist yet is
+// made, with its parents. Empty for a kind outside 0..12, for a folder that does
+// not exist (or could not be made), and for a path that code page 936 cannot spell.
+Text special_folder_path(int kind = 0, bool create_missing = false);

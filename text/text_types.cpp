@@ -1,8 +1,8 @@
 #include "text_types.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace {
@@ -204,9 +204,17 @@ Text number_to_text(int value)
 
 Text number_to_text(double value)
 {
+    // Room numbers run to 14 digits and name files, so whole numbers keep every
+    // digit as long as a double holds them exactly; the rest take the shortest
+    // text that reads back to the same double. to_chars writes a point whatever
+    // the locale, which the window takes from the environment.
+    constexpr double largest_exact_whole = 9007199254740992.0;  // 2^53
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.13g", value);
-    return buffer;
+    const bool exact_whole = std::trunc(value) == value && std::fabs(value) <= largest_exact_whole;
+    const auto written =
+        exact_whole ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+                    : std::to_chars(buffer, buffer + sizeof buffer, value);
+    return Text(buffer, written.ptr);
 }
 
 Text bytes_to_text(const Bytes& bytes)

@@ -86,8 +86,10 @@ bool compare_text(const Text& a, const Text& b);
 
 // ---- Text: conversions ------------------------------------------------------
 
-Text number_to_text(int value);          // "%d"
-Text number_to_text(double value);       // "%.13g"
+Text number_to_text(int value);  // "%d"
+// Whole numbers up to 2^53 in size as integers; others in the shortest text
+// that reads back to the same double. Always a point, whatever the locale.
+Text number_to_text(double value);
 Text bytes_to_text(const Bytes& bytes);  // up to the first zero byte
 int text_to_int(const Text& text);       // full-width forms read as ASCII; 0 without digits
 Bytes text_to_bytes(const Text& text);

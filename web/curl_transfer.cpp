@@ -24,6 +24,7 @@ struct Watch {
     curl_off_t uploaded = 0;
     std::size_t upload_size = 0;
     std::size_t body_limit = 0;
+    bool over_limit = false;  // a callback refused more headers or body
     std::string header_lines;
     Bytes body;
 };
@@ -56,7 +57,10 @@ std::size_t on_header(char* data, std::size_t size, std::size_t count, void* use
     }
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     if (line.empty()) return length;
-    if (watch.header_lines.size() + line.size() + 2 > header_limit) return 0;
+    if (watch.header_lines.size() + line.size() + 2 > header_limit) {
+        watch.over_limit = true;
+        return 0;
+    }
     watch.header_lines.append(line);
     watch.header_lines.append("\r\n");
     return length;
@@ -67,7 +71,10 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
     auto& watch = *static_cast<Watch*>(user);
     const std::size_t length = size * count;
     watch.last_activity = Clock::now();
-    if (length > watch.body_limit - watch.body.size()) return 0;  // ends the transfer
+    if (length > watch.body_limit - watch.body.size()) {
+        watch.over_limit = true;
+        return 0;  // ends the transfer
+    }
     watch.body.insert(watch.body.end(), data, data + length);
     return length;
 }
@@ -119,8 +126,49 @@ struct MultiHandle {
 
 }  // namespace
 
+RequestFailure request_failure_for(CURLcode result)
+{
+    switch (result) {
+        case CURLE_OK:
+            return RequestFailure::none;
+        case CURLE_UNSUPPORTED_PROTOCOL:  // also a redirect to another scheme
+        case CURLE_URL_MALFORMAT:
+            return RequestFailure::bad_address;
+        case CURLE_COULDNT_RESOLVE_PROXY:
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return RequestFailure::name_not_found;
+        case CURLE_COULDNT_CONNECT:
+            return RequestFailure::cannot_connect;
+        case CURLE_OPERATION_TIMEDOUT:
+            return RequestFailure::timed_out;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_CRL_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+        case CURLE_SSL_CLIENTCERT:
+        case CURLE_USE_SSL_FAILED:
+            return RequestFailure::tls_failure;
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_HTTP2:
+        case CURLE_HTTP2_STREAM:
+            return RequestFailure::connection_lost;
+        case CURLE_FILESIZE_EXCEEDED:
+            return RequestFailure::too_large;
+        default:
+            return RequestFailure::other;
+    }
+}
+
 TransferOutcome run_transfer(CURL* easy, const PhaseTimeouts& timeouts, std::size_t upload_size,
-                             std::size_t body_limit)
+                             std::size_t body_limit, const WaitHook& keep_waiting)
 {
     TransferOutcome outcome;
     Watch watch;
@@ -151,14 +199,26 @@ TransferOutcome run_transfer(CURL* easy, const PhaseTimeouts& timeouts, std::siz
             }
         }
         if (done || running == 0) break;
-        if (phase_expired(easy, watch, timeouts)) break;
+        if (phase_expired(easy, watch, timeouts)) {
+            outcome.failure = RequestFailure::timed_out;
+            return outcome;
+        }
         if (curl_multi_poll(handle.multi, nullptr, 0, poll_interval_ms, nullptr) != CURLM_OK) break;
+        if (keep_waiting && !keep_waiting()) {
+            outcome.failure = RequestFailure::abandoned;
+            return outcome;
+        }
     }
-    if (result != CURLE_OK) return outcome;
+    if (result != CURLE_OK) {
+        outcome.failure =
+            watch.over_limit ? RequestFailure::too_large : request_failure_for(result);
+        return outcome;
+    }
 
     long status = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     outcome.completed = true;
+    outcome.failure = RequestFailure::none;
     outcome.status = static_cast<int>(status);
     outcome.header_lines = std::move(watch.header_lines);
     outcome.body = std::move(watch.body);

@@ -4,6 +4,7 @@
 // seconds or cover several phases).
 #pragma once
 
+#include "http_request.h"
 #include "phase_timeouts.h"
 #include "text_types.h"
 
@@ -14,6 +15,7 @@
 
 struct TransferOutcome {
     bool completed = false;  // false: refused, timed out, reset, over a limit, ...
+    RequestFailure failure = RequestFailure::other;  // none when completed
     int status = 0;
     // The final response's header lines (no status line, no blank line), each
     // ending in CR LF, as the server sent their bytes.
@@ -23,6 +25,12 @@ struct TransferOutcome {
 
 // Drives easy (URL, verb, headers and body already set) and collects the final
 // response. upload_size is the number of body bytes the request sends. A body
-// above body_limit bytes ends the transfer. Gives completed false on any failure.
+// above body_limit bytes ends the transfer. keep_waiting, when set, is called
+// after every look at the transfer (about every 20 ms while nothing happens);
+// false stops the transfer. Gives completed false, and why, on any failure.
 TransferOutcome run_transfer(CURL* easy, const PhaseTimeouts& timeouts, std::size_t upload_size,
-                             std::size_t body_limit);
+                             std::size_t body_limit, const WaitHook& keep_waiting);
+
+// The kind of failure a libcurl result stands for; none for CURLE_OK, other for
+// results that fit no kind.
+RequestFailure request_failure_for(CURLcode result);

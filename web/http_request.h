@@ -1,5 +1,6 @@
 // The HTTP request object the web request routine drives: one exchange at a
-// time, configured member by member, then sent synchronously. Over libcurl.
+// time, configured member by member, then sent; send returns once the exchange
+// is over, calling the wait hook while it waits. Over libcurl.
 //
 // Texts go in and come out in code page 936. A failed call returns false and
 // changes nothing (but see open); a read after a failed or missing exchange
@@ -11,9 +12,28 @@
 #include "text_types.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+// Why an exchange brought no response. Each backend sorts its own errors into
+// these kinds, so that a user can be told which one it was.
+enum class RequestFailure {
+    none,             // a response arrived, whatever its status; or nothing was sent yet
+    bad_address,      // no request prepared: open refused the verb or the address
+    name_not_found,   // the server's (or the proxy's) name could not be resolved
+    cannot_connect,   // the connection was refused, or the host cannot be reached
+    timed_out,        // a phase, or the exchange as a whole, ran past its limit
+    tls_failure,      // the secure connection could not be set up
+    connection_lost,  // the connection broke off before the response was whole
+    too_large,        // the response went past the body or header limit
+    abandoned,        // the wait hook gave the exchange up
+    other,
+};
+
+// Called while send waits for the network; false gives the exchange up.
+using WaitHook = std::function<bool()>;
 
 class HttpRequest {
 public:
@@ -38,8 +58,9 @@ public:
 
     // Prepares a request: verb and full http or https address. Clears the request
     // headers, the credentials and the last response. False when asynchronous is
-    // asked for, or the verb or the address is unusable; then no request stays
-    // prepared (send fails until the next open), and the last response is kept.
+    // asked for, or the verb or the address is unusable (an address holding CR or
+    // LF included); then no request stays prepared (send fails until the next
+    // open), and the last response is gone all the same.
     virtual bool open(const Text& verb, const Text& url, bool asynchronous = false);
 
     // Index 6: follow redirects (value not 0) or not (0); followed by default.
@@ -63,6 +84,16 @@ public:
     virtual bool send(const Text& body);
     virtual bool send(const Bytes& body);
 
+    // Why the last open or send failed; none after a response arrived, and after
+    // an open that was taken.
+    virtual RequestFailure failure() const;
+
+    // Called on the sending thread at least every 20 ms or so while send waits,
+    // so that the program can handle its events meanwhile. When it returns false
+    // the transfer is stopped at once and send fails as abandoned. Empty: send
+    // just waits.
+    void set_wait_hook(WaitHook hook) { wait_hook_ = std::move(hook); }
+
     virtual Bytes response_body() const;
     // The final response's header lines, each ending in CR LF (no status line).
     virtual Text all_response_headers() const;
@@ -81,6 +112,7 @@ private:
     bool verify_peer_ = true;
     bool verify_host_ = true;
     std::size_t body_limit_ = default_body_limit;
+    WaitHook wait_hook_;
 
     bool opened_ = false;
     std::string verb_;
@@ -93,4 +125,5 @@ private:
     int status_ = 0;
     Text response_headers_;
     Bytes response_body_;
+    RequestFailure failure_ = RequestFailure::none;
 };

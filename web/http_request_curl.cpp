@@ -183,11 +183,19 @@ bool HttpRequest::set_proxy(int setting, const Text& server)
 
 bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
 {
+    // Whatever the outcome, the last response goes: a caller that reads after a
+    // refused open must not take the answer to an earlier request for this one.
     // A refused open also drops the request prepared before it, so that the next
-    // send cannot go out to the earlier address; the last response stays readable.
+    // send cannot go out to the earlier address.
+    status_ = 0;
+    response_headers_.clear();
+    response_body_.clear();
+    failure_ = RequestFailure::none;
+    // A line break in the address would also be one in a Referer made from it.
     std::string address = wire_url(url);
-    if (asynchronous || !is_token(verb) || !is_web_address(address)) {
+    if (asynchronous || !is_token(verb) || holds_line_break(url) || !is_web_address(address)) {
         opened_ = false;
+        failure_ = RequestFailure::bad_address;
         return false;
     }
     opened_ = true;
@@ -197,9 +205,6 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
     credential_flag_ = -1;
     user_.clear();
     password_.clear();
-    status_ = 0;
-    response_headers_.clear();
-    response_body_.clear();
     return true;
 }
 
@@ -273,8 +278,14 @@ int HttpRequest::status() const
     return status_;
 }
 
+RequestFailure HttpRequest::failure() const
+{
+    return failure_;
+}
+
 bool HttpRequest::send_bytes(const std::string& body)
 {
+    failure_ = opened_ ? RequestFailure::other : RequestFailure::bad_address;
     if (!opened_) return false;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
     if (!easy) return false;
@@ -348,7 +359,8 @@ bool HttpRequest::send_bytes(const std::string& body)
     curl_easy_setopt(handle, CURLOPT_PROXYHEADER, proxy_headers.get());
 
     TransferOutcome outcome =
-        run_transfer(handle, timeouts_, sends_body ? body.size() : 0, body_limit_);
+        run_transfer(handle, timeouts_, sends_body ? body.size() : 0, body_limit_, wait_hook_);
+    failure_ = outcome.failure;
     if (!outcome.completed) return false;
     status_ = outcome.status;
     response_headers_ = header_text(outcome.header_lines);

@@ -83,18 +83,19 @@ void set_header_lines(HttpRequest& request, const Text& block)
     }
 }
 
-// The values of the "Set-Cookie" lines (exact spelling, followed by ": "), each
-// cut at its first ";", joined by "; ".
+// The values of the "Set-Cookie" lines (the name followed by ": "), each cut at
+// its first ";", joined by "; ". Header names are case-insensitive, and over
+// HTTP/2 they arrive in lower case.
 Text collect_set_cookies(const Text& response_headers)
 {
     Text collected;
     const TextArray lines = split_text(response_headers, line_break);
     for (int i = 1; i <= lines.count(); ++i) {
         const Text& line = lines.at(i);
-        if (text_before(line, ": ") != "Set-Cookie") continue;
+        if (upper_case(text_before(line, ": ")) != "SET-COOKIE") continue;
         Text value;
         if (find_text(line, ";") != -1)
-            value = trim_text(text_between(line, "Set-Cookie:", ";"));
+            value = trim_text(text_between(line, "Set-Cookie:", ";", 0, true));
         else
             value = trim_text(replace_text(line, "Set-Cookie:", "", 1, std::nullopt, false));
         collected += value + "; ";
@@ -123,7 +124,9 @@ Bytes visit_web_page(const Text& url, const WebRequestOptions& options)
         request.set_timeouts(ms, ms, ms, ms);
     }
     if (!options.proxy.empty()) request.set_proxy(2, options.proxy);
-    request.open(verbs[method], url);
+    // An address holding a line break is refused like any unusable one: it would
+    // reach the wire inside the default Referer line and start a header there.
+    const bool opened = request.open(verbs[method], url) && !holds_line_break(url);
     if (options.no_redirect) request.set_option(6, 0);
     request.set_option(4, 0x3300);
 
@@ -148,15 +151,15 @@ Bytes visit_web_page(const Text& url, const WebRequestOptions& options)
 
     set_header_lines(request, block);
 
-    if (!options.post_bytes.empty())
-        request.send(options.post_bytes);
-    else
-        request.send(options.post_text);
+    // A request that was not sent has no answer, whatever a caller's object
+    // still holds from an earlier exchange.
+    const bool answered = opened && (options.post_bytes.empty() ? request.send(options.post_text)
+                                                                : request.send(options.post_bytes));
 
-    Bytes body = request.response_body();
-    const Text response_headers = request.all_response_headers();
+    Bytes body = answered ? request.response_body() : Bytes{};
+    const Text response_headers = answered ? request.all_response_headers() : Text{};
     if (options.returned_headers) *options.returned_headers = response_headers;
-    if (options.status) *options.status = request.status();
+    if (options.status) *options.status = answered ? request.status() : 0;
 
     Text returned_cookies = collect_set_cookies(response_headers);
     if (merge_cookies && options.cookies)

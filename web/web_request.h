@@ -50,8 +50,9 @@ struct WebRequestOptions {
 };
 
 // The response body exactly as it arrived (an error page's body included; see
-// status). The empty Bytes when no response arrived: bad address, no
-// connection, timeout, reset, a body above the request object's limit. Then the
+// status). The empty Bytes when no response arrived: bad address (one holding
+// CR or LF included), no connection, timeout, reset, a body above the request
+// object's limit; a caller's request object never lends an earlier answer. Then the
 // returned headers are empty, the status is 0 and the returned cookies are
 // empty or, when merging, the sent cookies merged on their own.
 Bytes visit_web_page(const Text& url, const WebRequestOptions& options = {});

@@ -18,7 +18,8 @@ int main(int argc, char* argv[])
     // Relative paths mean the program's own folder, wherever it was started from.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
-    // Long work lets the window handle what is queued; it never leaves the loop.
+    // Long work (waiting for a page, decoding) lets the window handle what is
+    // queued, so it repaints, takes typing and can be closed; it never leaves the loop.
     set_event_pump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
     set_fatal_error_reporter([](const std::string& message) {
         QMessageBox::critical(nullptr, QStringLiteral("Pelvaro"), QString::fromUtf8(message));
@@ -32,7 +33,8 @@ int main(int argc, char* argv[])
     });
 
     MainWindow window;
-    window.set_resolve_action([](RoomView& view) { resolve_room(view.address_text(), view); });
+    window.set_resolve_action(
+        [](RoomView& view) { return resolve_room(view.address_text(), view); });
     window.show();
     return app.exec();
 }

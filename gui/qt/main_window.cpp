@@ -2,6 +2,7 @@
 
 #include "code_page.h"
 #include "copy_handler.h"
+#include "empty_list_reason.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -12,6 +13,7 @@
 #include <QMessageBox>
 #include <QFocusEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
@@ -37,9 +39,12 @@ Text to_text(const QString& text)
                                             static_cast<std::size_t>(text.size())));
 }
 
+}  // namespace
+
 // A report list: it reports a double-click anywhere in its rows area, after the
 // view has done its own part (the first click of the pair has already moved the
-// selection), and it shows the selection only while it has the focus.
+// selection), it shows the selection only while it has the focus, and it can
+// show one grey line in the room its rows leave empty.
 class ReportList final : public QTableWidget {
 public:
     ReportList(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent)
@@ -56,7 +61,29 @@ public:
 
     std::function<void()> on_double_click;
 
+    const QString& empty_reason() const { return empty_reason_; }
+    void set_empty_reason(const QString& reason)
+    {
+        empty_reason_ = reason;
+        viewport()->update();
+    }
+
 protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QTableWidget::paintEvent(event);
+        if (empty_reason_.isEmpty()) return;
+        // Centred in what is left below the rows: the whole area when there are none.
+        QRect area = viewport()->rect();
+        if (const int last = rowCount() - 1; last >= 0)
+            area.setTop(rowViewportPosition(last) + rowHeight(last));
+        if (area.height() < fontMetrics().height()) return;
+        QPainter painter(viewport());
+        painter.setPen(QColor(Qt::gray));
+        painter.drawText(area, Qt::AlignCenter,
+                         fontMetrics().elidedText(empty_reason_, Qt::ElideRight, area.width()));
+    }
+
     void mouseDoubleClickEvent(QMouseEvent* event) override
     {
         QTableWidget::mouseDoubleClickEvent(event);
@@ -85,7 +112,10 @@ private:
 
     QColor highlight_;
     QColor highlighted_text_;
+    QString empty_reason_;
 };
+
+namespace {
 
 ReportList* make_report_list(QWidget* parent)
 {
@@ -206,11 +236,10 @@ MainWindow::MainWindow(QWidget* parent)
     resolve_button_->setGeometry(456, 8, 80, 24);
     connect(resolve_button_, &QPushButton::clicked, this, &MainWindow::on_resolve_clicked);
 
-    ReportList* list = make_report_list(this);
-    list->setObjectName(QStringLiteral("列表框"));
-    list->setGeometry(8, 40, 528, 324);
-    list->on_double_click = [this] { copy_selected_address(*this); };
-    list_ = list;
+    list_ = make_report_list(this);
+    list_->setObjectName(QStringLiteral("列表框"));
+    list_->setGeometry(8, 40, 528, 324);
+    list_->on_double_click = [this] { copy_selected_address(*this); };
 
     // The outer size is what is fixed. Before the window is shown no frame is
     // known (and without a window manager there is none), so the client area
@@ -269,6 +298,16 @@ int MainWindow::list_selected_row()
     return first;
 }
 
+bool MainWindow::resolution_abandoned()
+{
+    return abandoned_;
+}
+
+QString MainWindow::empty_list_reason() const
+{
+    return list_->empty_reason();
+}
+
 bool MainWindow::put_clipboard_text(const Text& text)
 {
     return clipboard_writer_ && clipboard_writer_(to_qstring(text));
@@ -296,16 +335,25 @@ void MainWindow::set_clipboard_writer(ClipboardWriter writer)
 
 void MainWindow::on_resolve_clicked()
 {
-    // A resolution lets queued events run while it decodes; a click arriving
-    // then must not start a second resolution inside the first, which would go
-    // on writing into a list the nested one had just rebuilt.
+    // A resolution lets queued events run while it waits for the page and while
+    // it decodes; a click arriving then must not start a second resolution
+    // inside the first, which would go on writing into a list the nested one had
+    // just rebuilt.
     if (resolving_ || !resolve_action_) return;
     resolving_ = true;
+    abandoned_ = false;
+    list_->set_empty_reason({});
+    setCursor(Qt::BusyCursor);
     struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{resolving_};
-    resolve_action_(*this);
+        MainWindow& window;
+        ~Reset()
+        {
+            window.resolving_ = false;
+            window.unsetCursor();
+        }
+    } reset{*this};
+    const ResolutionReport report = resolve_action_(*this);
+    if (!abandoned_) list_->set_empty_reason(to_qstring(empty_list_reason_chinese(report)));
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -318,6 +366,14 @@ void MainWindow::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
     fit_outer_frame();
+}
+
+// The window goes at once; a resolution still running sees it at its next look
+// at the network (or the decoder's next group) and ends without writing.
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (resolving_) abandoned_ = true;
+    QWidget::closeEvent(event);
 }
 
 // A window manager adds its frame after the window is mapped, and Qt learns its

@@ -3,6 +3,7 @@
 // copy handler work on.
 #pragma once
 
+#include "room_resolution.h"
 #include "room_view.h"
 
 #include <QWidget>
@@ -15,15 +16,15 @@ class QLabel;
 class QLineEdit;
 class QMessageBox;
 class QPushButton;
-class QTableWidget;
+class ReportList;
 
 // Shows one message box and returns when the user has closed it.
 using MessagePresenter =
     std::function<void(const QString& text, int flags, const QString& caption)>;
 // Puts a text on the clipboard; false when it could not be set.
 using ClipboardWriter = std::function<bool(const QString& text)>;
-// What a click on the resolve button runs.
-using ResolveAction = std::function<void(RoomView& view)>;
+// What a click on the resolve button runs; the report says why the list may be empty.
+using ResolveAction = std::function<ResolutionReport(RoomView& view)>;
 
 // Outer size of the window, frame included.
 inline constexpr int main_window_width = 550;
@@ -61,8 +62,13 @@ public:
     Text list_cell_text(int row, int column) override;
     int list_selected_row() override;
 
+    bool resolution_abandoned() override;  // the window was closed during the resolution
     bool put_clipboard_text(const Text& text) override;
     void show_message(const Text& text, int flags, const Text& caption) override;
+
+    // The grey line in the list's empty area that says why the last resolution
+    // found no address; empty when there is none. It is no row of the list.
+    QString empty_list_reason() const;
 
     // Seams, wired to the real thing by default.
     void set_resolve_action(ResolveAction action);  // default: nothing
@@ -72,6 +78,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void on_resolve_clicked();
@@ -82,11 +89,12 @@ private:
     QLineEdit* address_ = nullptr;
     QCheckBox* playlist_box_ = nullptr;
     QPushButton* resolve_button_ = nullptr;
-    QTableWidget* list_ = nullptr;
+    ReportList* list_ = nullptr;
 
     ResolveAction resolve_action_;
     MessagePresenter message_presenter_;
     ClipboardWriter clipboard_writer_;
     bool resolving_ = false;
+    bool abandoned_ = false;  // closed while resolving
     bool frame_fitted_ = false;
 };

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/wait.h>
 
@@ -94,6 +95,41 @@ TEST_F(CliTest, WritesTheSamePlaylistsAsTheWindow)
         << m3u_text;
 }
 
+// Each address is one line of the output and of the M3U file, whatever the page
+// puts into the texts around it.
+TEST_F(CliTest, ControlCharactersInTextsStartNoLine)
+{
+    CannedReply reply;
+    reply.body = page_with_control_characters();
+    server.serve("/hostile", reply);
+    const auto m3u = scratch.path() / "room.m3u";
+    const CliRun result = run("--m3u '" + m3u.string() + "' '" + server.url("/hostile") + "'");
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 6) << result.out;
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\t'), 12) << result.out;
+    EXPECT_EQ(result.out.rfind("3 \t蓝光 4M \thttp://al.hls.example.test/src  /1234 abc_4000.m3u8\n", 0), 0u)
+        << result.out;
+    const std::string m3u_text = read_file(m3u);
+    EXPECT_EQ(std::count(m3u_text.begin(), m3u_text.end(), '\n'), 13) << m3u_text;
+    EXPECT_EQ(m3u_text.rfind("#EXTM3U\n#EXTINF:-1,3  线 蓝光 4M \nhttp://al.hls.example.test/src  /1234 abc_4000.m3u8\n", 0), 0u)
+        << m3u_text;
+}
+
+// An offline room must not replace the files of an earlier run with empty lists.
+TEST_F(CliTest, NothingFoundLeavesTheFilesAsTheyWere)
+{
+    const auto dpl = scratch.path() / "room.dpl";
+    const auto m3u = scratch.path() / "room.m3u";
+    std::ofstream(dpl, std::ios::binary) << "old dpl";
+    std::ofstream(m3u, std::ios::binary) << "old m3u";
+    const CliRun result = run("--dpl '" + dpl.string() + "' --m3u '" + m3u.string() + "' --dpl-desktop " +
+                              serve_fixture("offline_no_lines"));
+    EXPECT_EQ(result.exit_code, 6) << result.err;
+    EXPECT_EQ(read_file(dpl), "old dpl");
+    EXPECT_EQ(read_file(m3u), "old m3u");
+    EXPECT_TRUE(std::filesystem::is_empty(desktop.path()));
+}
+
 TEST_F(CliTest, SaysWhyNothingWasFound)
 {
     struct Case { std::string fixture; int status; int exit_code; std::string reason; };
@@ -114,7 +150,8 @@ TEST_F(CliTest, SaysWhyNothingWasFound)
     const CliRun refused =
         run("--timeout 2 http://127.0.0.1:" + std::to_string(unused_loopback_port()) + "/room");
     EXPECT_EQ(refused.exit_code, 3);
-    EXPECT_NE(refused.err.find("could not be fetched"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.err,
+              "pelvaro-cli: the page could not be fetched (could not connect to the server)\n");
 }
 
 TEST_F(CliTest, UsageErrorsExitWithTwo)

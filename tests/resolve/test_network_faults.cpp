@@ -122,6 +122,7 @@ struct FaultCase {
     bool filled;          // the list holds the fixture's rows; else it is empty
     int status;           // what the report says came back
     std::size_t requests; // what the loopback server received
+    RequestFailure failure;  // why the report says nothing came back
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
@@ -132,14 +133,14 @@ const FaultCase fault_cases[] = {
          s.http.serve("/room", {.body = page()});
          return s.http.url("/room");
      },
-     true, 200, 1},
+     true, 200, 1, RequestFailure::none},
     {"reset_mid_body",
      [](Servers& s) {
          s.http.serve("/room", {.body = page(), .ending = ReplyEnding::reset,
                                 .ending_after = description_end()});
          return s.http.url("/room");
      },
-     false, 0, 1},
+     false, 0, 1, RequestFailure::connection_lost},
     // Four pieces 0.4 s apart: slow, but well inside the whole-exchange limit.
     {"steady_slow_body",
      [](Servers& s) {
@@ -147,7 +148,7 @@ const FaultCase fault_cases[] = {
                                 .drip_interval = milliseconds(400)});
          return s.http.url("/room");
      },
-     true, 200, 1},
+     true, 200, 1, RequestFailure::none},
     // No gap reaches the 1 s receive limit; the page would take minutes. The
     // whole exchange is given up after 1 + 2 x 1 s.
     {"one_byte_every_400ms",
@@ -155,14 +156,14 @@ const FaultCase fault_cases[] = {
          s.http.serve("/room", {.body = page(), .drip_bytes = 1, .drip_interval = milliseconds(400)});
          return s.http.url("/room");
      },
-     false, 0, 1},
+     false, 0, 1, RequestFailure::timed_out},
     // The first request and ten redirects, then the exchange is given up.
     {"redirect_loop",
      [](Servers& s) {
          s.http.serve("/room", {.status = 302, .headers = {{"Location", "/room"}}});
          return s.http.url("/room");
      },
-     false, 0, 11},
+     false, 0, 11, RequestFailure::other},
     // 50 MB of markup before the stream description.
     {"fifty_megabytes",
      [](Servers& s) {
@@ -176,7 +177,7 @@ const FaultCase fault_cases[] = {
          s.http.serve("/room", {.body = std::move(big)});
          return s.http.url("/room");
      },
-     true, 200, 1},
+     true, 200, 1, RequestFailure::none},
     {"chunked_whole",
      [](Servers& s) {
          const std::string whole = page();
@@ -184,7 +185,7 @@ const FaultCase fault_cases[] = {
                                        chunk(whole.substr(300)) + "0\r\n\r\n"});
          return s.http.url("/room");
      },
-     true, 200, 1},
+     true, 200, 1, RequestFailure::none},
     // Cut inside a chunk that would have held the rest of the page.
     {"chunked_cut_mid_chunk",
      [](Servers& s) {
@@ -193,7 +194,7 @@ const FaultCase fault_cases[] = {
                                        chunk(whole.substr(300)).substr(0, 200)});
          return s.http.url("/room");
      },
-     false, 0, 1},
+     false, 0, 1, RequestFailure::connection_lost},
     // Every byte of the page came, but not the chunk that ends the body: the
     // response is still incomplete.
     {"chunked_without_last_chunk",
@@ -201,31 +202,31 @@ const FaultCase fault_cases[] = {
          s.http.serve("/room", {.raw = chunked_head + chunk(page())});
          return s.http.url("/room");
      },
-     false, 0, 1},
+     false, 0, 1, RequestFailure::connection_lost},
     // Without a length the body is whatever came before the close.
     {"http10_no_length_closed",
      [](Servers& s) {
          s.http.serve("/room", {.raw = http10_head + page().substr(0, description_end())});
          return s.http.url("/room");
      },
-     true, 200, 1},
+     true, 200, 1, RequestFailure::none},
     {"http10_closed_inside_description",
      [](Servers& s) {
          s.http.serve("/room", {.raw = http10_head + page().substr(0, description_end() - 10)});
          return s.http.url("/room");
      },
-     false, 200, 1},
+     false, 200, 1, RequestFailure::none},
     // The plain server waits for a request line that never comes; the handshake
     // runs into the connect limit.
     {"tls_to_a_plain_http_port",
      [](Servers& s) { return "https://" + s.http.host_and_port() + "/room"; },
-     false, 0, 0},
+     false, 0, 0, RequestFailure::timed_out},
     {"tls_answered_with_garbage",
      [](Servers& s) {
          s.garbage = std::make_unique<GarbageServer>();
          return "https://127.0.0.1:" + std::to_string(s.garbage->port()) + "/room";
      },
-     false, 0, 0},
+     false, 0, 0, RequestFailure::tls_failure},
 };
 
 class NetworkFault : public testing::TestWithParam<FaultCase> {};
@@ -250,6 +251,7 @@ TEST_P(NetworkFault, EndsWithinTheLimitsWithWhatArrived)
     else
         EXPECT_TRUE(view.rows.empty());
     EXPECT_EQ(report.http_status, c.status);
+    EXPECT_EQ(report.fetch_failure, c.failure);
     EXPECT_EQ(servers.http.request_count(), c.requests);
     // Not a speed check: with 1 s per phase the exchange is over after at most
     // 1 s to connect and 3 s for the rest; a hang runs far past this.

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 inline std::filesystem::path page_fixture(const std::string& file)
@@ -52,4 +53,22 @@ std::vector<Utf8Row> as_utf8(const Rows& rows)
     for (const auto& row : rows)
         out.push_back({utf8_from_gbk(row[0]), utf8_from_gbk(row[1]), utf8_from_gbk(row[2])});
     return out;
+}
+
+// The plain two-line page with control characters in the texts a streamer or the
+// site chooses: a nick that tries to add a playlist entry, a tab and a DEL in a
+// quality name, line breaks in the first line's index and HLS base, and a 0x01
+// in its stream name.
+inline std::string page_with_control_characters()
+{
+    std::string page = read_file(page_fixture("plain_2lines_3qualities.html"));
+    const std::pair<std::string, std::string> changes[] = {
+        {"\"测试主播\"", "\"x\\r\\n1*file*http://elsewhere/x.m3u8\""},
+        {"\"蓝光4M\"", "\"蓝光\\t4M\\u007f\""},
+        {"\"iLineIndex\": 3", "\"iLineIndex\": \"3\\n\""},
+        {"\"http://al.hls.example.test/src\"", "\"http://al.hls.example.test/src\\r\\n\""},
+        {"\"1234-abc\"", "\"1234\\u0001abc\""},
+    };
+    for (const auto& [from, to] : changes) page.replace(page.find(from), from.size(), to);
+    return page;
 }

@@ -24,6 +24,7 @@ public:
     bool playlist = false;
     int selected_row = -1;
     bool clipboard_works = true;
+    bool abandoned = false;  // what resolution_abandoned answers
 
     // State and records.
     std::vector<Row> rows;
@@ -31,6 +32,7 @@ public:
     std::vector<Text> clipboard_puts;  // every text offered, set or not
     std::vector<Message> messages;
     std::vector<std::string> calls;  // operation names, in call order
+    int abandoned_questions = 0;     // resolution_abandoned is asked often; counted apart
 
     Text address_text() override
     {
@@ -68,6 +70,11 @@ public:
     {
         calls.push_back("list_selected_row");
         return selected_row;
+    }
+    bool resolution_abandoned() override
+    {
+        ++abandoned_questions;
+        return abandoned;
     }
     bool put_clipboard_text(const Text& text) override
     {

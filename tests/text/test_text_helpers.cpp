@@ -136,6 +136,27 @@ TEST_F(SpecialFolders, KindsOutsideTheRangeAndMissingFolders)
     EXPECT_EQ(special_folder_path(-1), "");
     std::filesystem::remove(root_ + "/Desktop");
     EXPECT_EQ(special_folder_path(3), "") << "a desktop that does not exist is not found";
+    EXPECT_FALSE(std::filesystem::exists(root_ + "/Desktop")) << "nor made unless asked";
+}
+
+// Asked to, a missing folder is made, as file managers make the desktop.
+TEST_F(SpecialFolders, MissingFoldersMadeOnRequest)
+{
+    std::ofstream(root_ + "/a-file") << "x";
+    // clang-format off
+    struct Case { std::string desktop; std::string expected; bool made; const char* why; };
+    const Case cases[] = {
+        {root_ + "/new/Desktop", root_ + "/new/Desktop/", true, "made with its parents"},
+        {root_ + "/a-file/Desktop", "", false, "a file in the way"},
+        {root_ + "/\xF0\x9F\x98\x80", "", false, "a name code page 936 cannot spell is not made"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        setenv("XDG_DESKTOP_DIR", c.desktop.c_str(), 1);
+        EXPECT_EQ(special_folder_path(3, true), c.expected) << c.why;
+        EXPECT_EQ(std::filesystem::is_directory(c.desktop), c.made) << c.why;
+    }
+    EXPECT_EQ(special_folder_path(13, true), "") << "no folder for an unknown kind";
 }
 
 TEST_F(SpecialFolders, DesktopFromUserDirsFile)

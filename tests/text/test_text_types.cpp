@@ -1,7 +1,10 @@
+#include "comma_decimal_locale.h"
 #include "runtime_hooks.h"
 #include "text_types.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 // "\xD6\xD0" and "\xCE\xC4" are the GBK bytes of two Chinese characters; "\xA1\xA1"
 // is the full-width space.
@@ -127,14 +130,29 @@ TEST(TextBuilding, SpacesAndCase)
 
 TEST(TextConversion, NumbersAndBytes)
 {
-    struct Case { Text got, expected; };
+    struct Case { Text got, expected; const char* why; };
     const Case cases[] = {
-        {number_to_text(-1), "-1"},       {number_to_text(0.0), "0"},
-        {number_to_text(2.0), "2"},       {number_to_text(1.5), "1.5"},
-        {number_to_text(2000.0), "2000"}, {number_to_text(1e13), "1e+13"},
-        {number_to_text(0.00001), "1e-05"}, {number_to_text(1.0 / 3), "0.3333333333333"},
+        {number_to_text(-1), "-1", "an int"},
+        {number_to_text(0.0), "0", "whole numbers have no point"},
+        {number_to_text(2.0), "2", ""},
+        {number_to_text(2000.0), "2000", "a bit rate"},
+        {number_to_text(1.5), "1.5", ""},
+        {number_to_text(-0.5), "-0.5", ""},
+        {number_to_text(12345678901234.0), "12345678901234", "a 14-digit room number, exactly"},
+        {number_to_text(1e13), "10000000000000", ""},
+        {number_to_text(9007199254740992.0), "9007199254740992", "2^53, the last exact whole number"},
+        {number_to_text(-9007199254740992.0), "-9007199254740992", ""},
+        {number_to_text(1e17), "1e+17", "beyond 2^53: the shortest form"},
+        {number_to_text(1e21), "1e+21", ""},
+        {number_to_text(0.00001), "1e-05", "tiny numbers keep the exponent form"},
+        {number_to_text(1.0 / 3), "0.3333333333333333", "every digit needed to read it back"},
+        {number_to_text(0.1 + 0.2), "0.30000000000000004", ""},
+        {number_to_text(std::numeric_limits<double>::infinity()), "inf", ""},
+        {number_to_text(-std::numeric_limits<double>::infinity()), "-inf", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.got, c.expected);
+    for (const auto& c : cases) EXPECT_EQ(c.got, c.expected) << c.why;
+    for (const double value : {1.0 / 3, 0.1 + 0.2, 123.456, -2.5e-300, 6.02214076e23})
+        EXPECT_EQ(std::stod(number_to_text(value)), value) << "reads back to the same double";
 
     struct IntCase { Text text; int expected; const char* why; };
     const IntCase ints[] = {
@@ -150,6 +168,17 @@ TEST(TextConversion, NumbersAndBytes)
     EXPECT_EQ(bytes_to_text(Bytes{'a', 0, 'b'}), "a");
     EXPECT_EQ(bytes_to_text(Bytes{0, 'a'}), "");
     EXPECT_EQ(text_to_bytes("ab"), (Bytes{'a', 'b'}));
+}
+
+// The window takes its locale from the environment; numbers written into script
+// text or file names must not turn 1.5 into "1,5" under it.
+TEST(TextConversion, NumbersIgnoreTheLocale)
+{
+    CommaDecimalLocale comma;
+    if (!comma.active()) GTEST_SKIP() << comma.why();
+    EXPECT_EQ(number_to_text(1.5), "1.5");
+    EXPECT_EQ(number_to_text(-1234.25), "-1234.25");
+    EXPECT_EQ(number_to_text(1e-7), "1e-07");
 }
 
 TEST(BytesOperations, Cutting)

@@ -224,8 +224,9 @@ TEST(WebRequestCalls, SetCookieCollection)
     const Case cases[] = {
         {"Set-Cookie: a=1; path=/\r\nSet-Cookie: b=2\r\n", "a=1; b=2",
          "attributes dropped, order kept"},
-        {"set-cookie: c=3\r\nSet-Cookie:d=4\r\nX: y\r\n", "",
-         "other case, or no space after the colon"},
+        {"set-cookie: c=3; path=/\r\nSET-COOKIE: h=8\r\n", "c=3; h=8", "names in any case"},
+        {"Set-Cookie:d=4\r\nX: y\r\nSet-Cookie2: i=9\r\n", "",
+         "no space after the colon, or another name"},
         {"Set-Cookie: \r\nSet-Cookie: e=5", "; e=5", "an empty value still counts"},
         {"Set-Cookie: f=1;\r\n", "f=1", "a bare ';'"},
         {"Set-Cookie: g=\xD6\xD0; path=/", "g=\xD6\xD0", "two-byte value before the ';'"},
