@@ -118,8 +118,16 @@ SigningLine read_signing_line(JsonScriptObject& document, int zero_based_index)
     auto member = [&](const char* name) {
         return document.get_text(element_member_path(lines_path, zero_based_index, name));
     };
-    SigningLine line{member("sHlsUrl"), member("sStreamName"), member("sHlsUrlSuffix"),
-                     member("sHlsAntiCode")};
+    return read_signing_line(document, zero_based_index, member("sHlsUrl"), member("sStreamName"));
+}
+
+SigningLine read_signing_line(JsonScriptObject& document, int zero_based_index,
+                              const Text& hls_base, const Text& stream_name)
+{
+    auto member = [&](const char* name) {
+        return document.get_text(element_member_path(lines_path, zero_based_index, name));
+    };
+    SigningLine line{hls_base, stream_name, member("sHlsUrlSuffix"), member("sHlsAntiCode")};
     if (line.suffix.empty()) line.suffix = "m3u8";
     if (line.anti_code.empty()) line.anti_code = member("sFlvAntiCode");
     return line;
@@ -157,4 +165,11 @@ Text signed_play_address(const SigningLine& line, const Text& bit_rate, const Si
     if (bit_rate != "0") address += "&ratio=" + bit_rate;
     address += "&t=" + t + "&ver=1&sv=2401090219&codec=264";
     return address;
+}
+
+Text signed_or_written(const SigningLine& line, const Text& bit_rate, const SigningSeed& seed,
+                       const Text& written)
+{
+    const Text signed_address = signed_play_address(line, bit_rate, seed);
+    return signed_address.empty() ? written : signed_address;
 }

@@ -1,4 +1,5 @@
 #include "md5_digest.h"
+#include "signed_rows.h"
 #include "stream_signing.h"
 
 #include <gtest/gtest.h>
@@ -114,6 +115,31 @@ TEST(StreamSigning, GeneratesListenerIdsInTheirRange)
         EXPECT_LE(seed.uid, 12349999u);
         EXPECT_GT(seed.now_ms, 1700000000000);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Two lines of two qualities: rows 0-1 and 3-4 hold addresses, 2 and 5 are separators.
+TEST(SignedRows, MapRowsToTheirLineAndQuality)
+{
+    ResolutionReport report;
+    SigningLine second = example_line;
+    second.hls_base = "http://b/src";
+    report.signing_lines = {example_line, second};
+    report.bit_rates = {"2000", "0"};
+    struct Case { int row; Text expected; const char* why; } cases[] = {
+        {0, signed_play_address(example_line, "2000", example_seed), "first line, first quality"},
+        {1, signed_play_address(example_line, "0", example_seed), "first line, second quality"},
+        {2, "", "the first line's separator"},
+        {4, signed_play_address(second, "0", example_seed), "second line, second quality"},
+        {5, "", "the last separator"},
+        {6, "", "past the list"},
+        {-1, "", "no row"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(signed_address_of_row(report, c.row, example_seed), c.expected) << c.why;
+    EXPECT_NE(cases[3].expected.find("http://b/src/"), Text::npos);
 }
 
 }  // namespace
