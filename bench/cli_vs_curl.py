@@ -3,7 +3,10 @@
 against `curl -s` fetching the same page, the floor for the job. Prints the median
 of each, their ratio, and the command's peak resident memory.
 
-    bench/cli_vs_curl.py [path/to/pelvaro-cli] [runs]
+    bench/cli_vs_curl.py [path/to/pelvaro-cli ...] [runs]
+
+Given several builds of the command, it runs them in turns with curl, so that a
+busy machine slows all of them alike and the figures can be compared.
 """
 import http.server
 import json
@@ -62,35 +65,38 @@ def peak_resident_kib(command):
     return resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
 
 
-def median_seconds(command, runs):
-    times = []
+def median_seconds_in_turns(commands, runs):
+    times = [[] for _ in commands]
     for _ in range(runs):
-        start = time.perf_counter()
-        subprocess.run(command, stdout=subprocess.DEVNULL, check=True)
-        times.append(time.perf_counter() - start)
-    return statistics.median(times)
+        for command, taken in zip(commands, times):
+            start = time.perf_counter()
+            subprocess.run(command, stdout=subprocess.DEVNULL, check=True)
+            taken.append(time.perf_counter() - start)
+    return [statistics.median(taken) for taken in times]
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    cli = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "build", "cli", "pelvaro-cli")
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 30
+    arguments = sys.argv[1:]
+    runs = int(arguments.pop()) if arguments and arguments[-1].isdigit() else 30
+    clis = arguments or [os.path.join(here, "..", "build", "cli", "pelvaro-cli")]
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     url = "http://127.0.0.1:%d/room" % server.server_address[1]
     try:
-        subprocess.run([cli, url], stdout=subprocess.DEVNULL, check=True)  # warm the caches
-        cli_time = median_seconds([cli, url], runs)
-        curl_time = median_seconds(["curl", "-s", url], runs)
-        peak = peak_resident_kib([cli, url])
+        for cli in clis:
+            subprocess.run([cli, url], stdout=subprocess.DEVNULL, check=True)  # warm the caches
+        times = median_seconds_in_turns([["curl", "-s", url]] + [[cli, url] for cli in clis], runs)
+        peaks = [peak_resident_kib([cli, url]) for cli in clis]
     finally:
         server.shutdown()
+    curl_time = times[0]
     print("page: %d bytes, 3 lines x 5 qualities, median of %d runs" % (len(PAGE), runs))
-    print("  pelvaro-cli  %7.2f ms" % (cli_time * 1000))
     print("  curl -s      %7.2f ms" % (curl_time * 1000))
-    print("  ratio        %7.2f  (target at most 1.5)" % (cli_time / curl_time))
-    print("  peak resident memory of pelvaro-cli: %.1f MB (target under 25 MB)" % (peak / 1024))
-
+    for cli, cli_time, peak in zip(clis, times[1:], peaks):
+        print("  %s" % cli)
+        print("    pelvaro-cli  %7.2f ms, ratio %.2f (target at most 1.2), peak resident %.1f MB"
+              " (target at most 15 MB)" % (cli_time * 1000, cli_time / curl_time, peak / 1024))
 
 if __name__ == "__main__":
     main()

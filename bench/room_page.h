@@ -2,6 +2,7 @@
 // 5 qualities, the plain object form) among a lot of other script and markup.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 inline std::string stream_json()
@@ -26,10 +27,11 @@ inline std::string stream_json()
            lines + "]}],\"vMultiStreamInfo\":[" + qualities + "],\"iWebDefaultBitRate\":2500}";
 }
 
-inline std::string room_page()
+// filler_bytes of other markup before the player set-up; about 300 KB in all by default.
+inline std::string room_page(std::size_t filler_bytes = 290 * 1024)
 {
     std::string filler;
-    while (filler.size() < 290 * 1024)
+    while (filler.size() < filler_bytes)
         filler += "<div class=\"gift-item\" data-id=\"1234\">礼物 gift item 欢迎来到直播间</div>\n";
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>\n" + filler +
            "<script>\nvar hyPlayerConfig = {\n html5: 1,\n stream: " + stream_json() +

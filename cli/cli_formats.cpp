@@ -1,6 +1,7 @@
 #include "cli_formats.h"
 
 #include "code_page.h"
+#include "signed_rows.h"
 #include "single_line_text.h"
 
 #include <cstdio>
@@ -73,30 +74,51 @@ std::string rows_as_tsv(const std::vector<ListRow>& rows)
     return out;
 }
 
-std::string rows_as_m3u(const std::vector<ListRow>& rows)
+std::string rows_as_m3u(const std::vector<ListRow>& rows, bool player_headers)
 {
+    // The CDNs refuse a signed address to a client that does not look like the
+    // site's own player in a browser.
+    const std::string headers =
+        player_headers ? "#EXTVLCOPT:http-referrer=" + std::string(signing_referer) + "\n" +
+                             "#EXTVLCOPT:http-user-agent=" + browser_user_agent + "\n"
+                       : "";
     std::string out = "#EXTM3U\n";
     for (const ListRow& row : rows) {
         if (is_separator_row(row)) continue;
         out += "#EXTINF:-1," + field(row[0]) + " 线 " + field(row[1]) + "\n";
-        out += field(row[2]) + "\n";
+        out += headers + field(row[2]) + "\n";
     }
     return out;
 }
 
-std::string rows_as_json(const ResolutionReport& report, const std::vector<ListRow>& rows)
+std::vector<ListRow> rows_with_signed_addresses(const ResolutionReport& report,
+                                                std::vector<ListRow> rows, const SigningSeed& seed)
+{
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const Text signed_address = signed_address_of_row(report, static_cast<int>(row), seed);
+        if (!signed_address.empty()) rows[row][2] = signed_address;
+    }
+    return rows;
+}
+
+std::string rows_as_json(const ResolutionReport& report, const std::vector<ListRow>& rows,
+                         const SigningSeed& seed)
 {
     // Each stream line's rows end with a separator row; a line without qualities
     // is that separator alone.
     std::string lines;
     std::string streams;
     Text line_index;
-    for (const ListRow& row : rows) {
+    for (std::size_t number = 0; number < rows.size(); ++number) {
+        const ListRow& row = rows[number];
         if (!is_separator_row(row)) {
             line_index = row[0];
+            const Text signed_address =
+                signed_address_of_row(report, static_cast<int>(number), seed);
             streams += std::string(streams.empty() ? "" : ",") +
                        "{\"quality\":" + json_string(row[1]) +
-                       ",\"address\":" + json_string(row[2]) + "}";
+                       ",\"address\":" + json_string(row[2]) +
+                       ",\"signed_address\":" + json_string(signed_address) + "}";
             continue;
         }
         lines += std::string(lines.empty() ? "" : ",") +

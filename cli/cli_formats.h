@@ -3,6 +3,7 @@
 
 #include "collecting_view.h"
 #include "room_resolution.h"
+#include "stream_signing.h"
 
 #include <string>
 #include <vector>
@@ -17,11 +18,20 @@ std::string page_address(const std::string& typed);
 std::string rows_as_tsv(const std::vector<ListRow>& rows);
 
 // An extended M3U playlist: "#EXTM3U", then "#EXTINF:-1,<line> 线 <quality>"
-// before each address; control characters inside a cell become spaces.
-std::string rows_as_m3u(const std::vector<ListRow>& rows);
+// before each address; control characters inside a cell become spaces. With
+// player_headers, each entry also names the Referer and User-Agent a player must
+// send, which signed addresses need.
+std::string rows_as_m3u(const std::vector<ListRow>& rows, bool player_headers = false);
 
-// {"room", "nick", "lines": [{"line_index", "streams": [{"quality", "address"}]}]}
-std::string rows_as_json(const ResolutionReport& report, const std::vector<ListRow>& rows);
+// {"room", "nick", "lines": [{"line_index", "streams": [{"quality", "address",
+// "signed_address"}]}]}; the signed address is empty for a line without anti-code.
+std::string rows_as_json(const ResolutionReport& report, const std::vector<ListRow>& rows,
+                         const SigningSeed& seed);
+
+// The rows with each address replaced by its signed form; a line without
+// anti-code keeps its written addresses.
+std::vector<ListRow> rows_with_signed_addresses(const ResolutionReport& report,
+                                                std::vector<ListRow> rows, const SigningSeed& seed);
 
 // The number of rows that hold an address.
 int address_count(const std::vector<ListRow>& rows);

@@ -9,9 +9,11 @@
 #include "room_resolution.h"
 #include "terminal.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +47,11 @@ const char* const usage_text =
     "  --m3u FILE           also write an extended M3U playlist to FILE\n"
     "  --timeout SECONDS    give up on each phase of the download after this long\n"
     "  --proxy ADDRESS      download through this proxy\n"
+    "  --signed             give signed addresses (they expire; players must send the Referer\n"
+    "                       https://www.huya.com/) in the rows, --m3u and --dpl; --json\n"
+    "                       always gives both\n"
+    "  --sign-uid N         sign with this listener id instead of a random one\n"
+    "  --sign-time UNIX_MS  sign as at this time (Unix milliseconds) instead of now\n"
     "  --help, --version\n"
     "\n"
     "Exit codes: 0 addresses printed; 2 usage; 3 page not fetched; 4 no stream description;\n"
@@ -58,6 +65,8 @@ struct Arguments {
     std::string m3u_file;
     int timeout_seconds = 0;
     std::string proxy;
+    bool signed_addresses = false;
+    SigningSeed seed = new_signing_seed();
 };
 
 int usage_error(const std::string& message)
@@ -73,6 +82,15 @@ bool parse_seconds(const std::string& text, int& seconds)
     if (text.empty() || *end != '\0' || value < 1 || value > 86400) return false;
     seconds = static_cast<int>(value);
     return true;
+}
+
+bool parse_whole_number(const std::string& text, unsigned long long most,
+                        unsigned long long& number)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    errno = 0;
+    number = std::strtoull(text.c_str(), nullptr, 10);
+    return errno == 0 && number <= most;
 }
 
 bool write_file(const std::string& path, const std::string& contents)
@@ -106,15 +124,27 @@ int run(const Arguments& arguments)
     options.timeout_seconds = arguments.timeout_seconds;
     options.proxy = gbk_from_utf8(arguments.proxy);
     options.keep_playlist = !arguments.dpl_file.empty();
+    if (arguments.signed_addresses) options.signed_playlist = arguments.seed;
 
     CollectingView view(gbk_from_utf8(arguments.address), arguments.dpl_desktop);
     const ResolutionReport report = resolve_room(view.address_text(), view, options);
 
-    int status = address_count(view.rows()) > 0 ? exit_ok : explain_empty(report);
+    const std::vector<ListRow> rows =
+        arguments.signed_addresses ? rows_with_signed_addresses(report, view.rows(), arguments.seed)
+                                   : view.rows();
+    int status = address_count(rows) > 0 ? exit_ok : explain_empty(report);
     if (status == exit_ok) {
         const std::string out =
-            arguments.json ? rows_as_json(report, view.rows()) : rows_as_tsv(view.rows());
+            arguments.json ? rows_as_json(report, view.rows(), arguments.seed) : rows_as_tsv(rows);
         write_output(out);
+    }
+    if (arguments.signed_addresses) {
+        for (std::size_t line = 0; line < report.signing_lines.size(); ++line)
+            if (report.signing_lines[line].anti_code.empty())
+                std::fprintf(stderr,
+                             "pelvaro-cli: stream line %zu (in page order) has no anti-code; its "
+                             "written addresses are given\n",
+                             line + 1);
     }
 
     for (const CollectingView::Message& message : view.messages()) {
@@ -122,7 +152,7 @@ int run(const Arguments& arguments)
         if (message.flags & message_icon_error) status = status ? status : exit_write_failed;
     }
     // With nothing found the files of an earlier run stay as they are.
-    const bool found = address_count(view.rows()) > 0;
+    const bool found = address_count(rows) > 0;
     if (found && !arguments.dpl_file.empty()) {
         const std::string playlist(report.playlist.begin(), report.playlist.end());
         if (!write_file(arguments.dpl_file, playlist)) {
@@ -131,7 +161,7 @@ int run(const Arguments& arguments)
         }
     }
     if (found && !arguments.m3u_file.empty() &&
-        !write_file(arguments.m3u_file, rows_as_m3u(view.rows()))) {
+        !write_file(arguments.m3u_file, rows_as_m3u(rows, arguments.signed_addresses))) {
         write_error("pelvaro-cli: could not write " + arguments.m3u_file + "\n");
         status = status ? status : exit_write_failed;
     }
@@ -159,6 +189,20 @@ int main(int argc, char** argv)
         } else if (arg == "--version") {
             write_output(std::string("pelvaro-cli ") + PELVARO_VERSION + "\n");
             return exit_ok;
+        } else if (arg == "--signed") {
+            arguments.signed_addresses = true;
+        } else if (arg == "--sign-uid") {
+            unsigned long long uid = 0;
+            if (!value(number) ||
+                !parse_whole_number(number, std::numeric_limits<std::uint64_t>::max(), uid))
+                return usage_error("--sign-uid needs a whole number");
+            arguments.seed.uid = uid;
+        } else if (arg == "--sign-time") {
+            unsigned long long now_ms = 0;
+            if (!value(number) ||
+                !parse_whole_number(number, std::numeric_limits<std::int64_t>::max(), now_ms))
+                return usage_error("--sign-time needs a whole number of Unix milliseconds");
+            arguments.seed.now_ms = static_cast<std::int64_t>(now_ms);
         } else if (arg == "--json") {
             arguments.json = true;
         } else if (arg == "--dpl-desktop") {

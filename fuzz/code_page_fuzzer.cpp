@@ -1,6 +1,6 @@
-// The conversions of outside text: UTF-8 page bodies to code page 936 (a table
-// with ICU behind it, which must agree with ICU alone), and the conversions
-// between code page 936 and Unicode at the edges.
+// The conversions of outside text: UTF-8 page bodies to code page 936 (which must
+// agree with the general conversion), and the conversions between code page 936
+// and Unicode at the edges.
 #include "fuzz_support.h"
 
 #include "code_page.h"

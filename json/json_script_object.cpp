@@ -45,26 +45,31 @@ JsonScriptObject::~JsonScriptObject() = default;
 
 void JsonScriptObject::run(const Text& code)
 {
+    engine_untouched_ = false;
     if (engine_) engine_->eval(code);
 }
 
 void JsonScriptObject::run_with_text(const Text& function, const Text& value)
 {
+    engine_untouched_ = false;
     if (engine_) engine_->call_with_text(function, value);
 }
 
 Text JsonScriptObject::text_of(const Text& code)
 {
+    engine_untouched_ = false;
     return engine_ ? engine_->eval_text(code) : Text();
 }
 
 double JsonScriptObject::number_of(const Text& code)
 {
+    engine_untouched_ = false;
     return engine_ ? engine_->eval_number(code) : 0;
 }
 
 bool JsonScriptObject::boolean_of(const Text& code)
 {
+    engine_untouched_ = false;
     return engine_ && engine_->eval_boolean(code);
 }
 
@@ -108,12 +113,16 @@ void JsonScriptObject::init_engine()
     run(concat_text(Text("var "), var_name_, Text("={}")));
     run("var g_regexp = String.fromCharCode(9216)");
     run("var g_reg = new RegExp(g_regexp, 'g')");
+    engine_untouched_ = engine_ != nullptr;
 }
 
 bool JsonScriptObject::parse(const Text& text)
 {
     const OperationDeadline operation(limits_.time_budget);
-    if (engine_) {
+    // A fresh engine: the one construction just made serves when nothing has run in
+    // it since and no copy shares it, as making one costs more than the parse.
+    const bool fresh = engine_untouched_ && engine_.use_count() == 1;
+    if (engine_ && !fresh) {
         engine_.reset();
         init_engine();
     }
@@ -171,5 +180,6 @@ JsonType JsonScriptObject::type_of(const Text& path)
 
 std::shared_ptr<ScriptEngine> JsonScriptObject::engine_object()
 {
+    engine_untouched_ = false;
     return engine_;
 }

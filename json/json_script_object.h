@@ -130,4 +130,7 @@ private:
     Text var_name_;
     std::shared_ptr<ScriptEngine> engine_;
     ScriptLimits limits_;
+    // The engine is as init_engine left it and no other object holds it, so a
+    // parse can take it as the fresh engine it would otherwise make.
+    bool engine_untouched_ = false;
 };

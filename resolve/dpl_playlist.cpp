@@ -19,7 +19,7 @@ std::filesystem::path file_system_path(const Text& path)
 }  // namespace
 
 Text dpl_playlist_text(JsonScriptObject& document, const QualityTable& qualities, int line_count,
-                       const Text& nick, int last_row)
+                       const Text& nick, int last_row, const std::optional<SigningSeed>& signing)
 {
     const Text line_sign = gbk_from_utf8("线 ");
     // Every text from the page stays on its own line: a nick holding CR LF and
@@ -31,13 +31,16 @@ Text dpl_playlist_text(JsonScriptObject& document, const QualityTable& qualities
     for (int j = 1; j <= line_count; ++j) {
         // The lines are read from the document again rather than kept from the list.
         const StreamLine line = read_stream_line(document, j - 1);
+        const SigningLine signing_line =
+            signing ? read_signing_line(document, j - 1, line.hls_base, line.stream_name)
+                    : SigningLine{};
         for (int k = 1; k <= qualities.count(); ++k) {
             const QualityEntry& quality = qualities.at(k);
             const Text number = number_to_text(++entry);
-            playlist += concat_text(
-                number, Text("*file*"),
-                single_line_text(play_address(line.hls_base, line.stream_name, quality.bit_rate)),
-                crlf);
+            Text address = play_address(line.hls_base, line.stream_name, quality.bit_rate);
+            if (signing)
+                address = signed_or_written(signing_line, quality.bit_rate, *signing, address);
+            playlist += concat_text(number, Text("*file*"), single_line_text(address), crlf);
             playlist += concat_text(number, Text("*title*"), single_line_text(line.line_index),
                                     line_sign, single_line_text(quality.display_name), crlf);
             playlist += concat_text(number, Text("*played*1"), crlf);

@@ -75,6 +75,8 @@ ResolutionReport resolve_room(const Text& address, RoomView& view, const Resolut
     report.room = document.get_text(room_id_path);
     report.quality_count = std::min(document.member_count(qualities_path), most_qualities);
     const QualityTable qualities = read_qualities(document, report.quality_count);
+    for (int k = 1; k <= qualities.count(); ++k)
+        report.bit_rates.push_back(qualities.at(k).bit_rate);
     report.line_count = std::min(document.member_count(lines_path), most_lines);
 
     // The old rows go only now, once the new result is at hand.
@@ -83,6 +85,8 @@ ResolutionReport resolve_room(const Text& address, RoomView& view, const Resolut
     for (int j = 1; j <= report.line_count; ++j) {
         const StreamLine line = read_stream_line(document, j - 1);
         report.nick = document.get_text(nick_path);
+        report.signing_lines.push_back(
+            read_signing_line(document, j - 1, line.hls_base, line.stream_name));
         for (int k = 1; k <= qualities.count(); ++k) {
             const QualityEntry& quality = qualities.at(k);
             last_row = view.list_append_row();
@@ -96,8 +100,8 @@ ResolutionReport resolve_room(const Text& address, RoomView& view, const Resolut
     report.rows = report.line_count > 0 ? last_row + 1 : 0;
 
     if (options.keep_playlist)
-        report.playlist =
-            dpl_playlist_text(document, qualities, report.line_count, report.nick, last_row);
+        report.playlist = dpl_playlist_text(document, qualities, report.line_count, report.nick,
+                                            last_row, options.signed_playlist);
     if (view.playlist_wanted())
         write_dpl_playlist(document, qualities, report.line_count, report.room, report.nick,
                            last_row, view);

@@ -4,7 +4,11 @@
 
 #include "http_request.h"
 #include "room_view.h"
+#include "stream_signing.h"
 #include "text_types.h"
+
+#include <optional>
+#include <vector>
 
 // What happened at each step, for callers that explain an empty result (see
 // empty_list_reason.h).
@@ -23,6 +27,11 @@ struct ResolutionReport {
     int line_count = 0;     // below 1 when the room has no stream lines
     int rows = 0;           // rows put into the list, separators included
     Text playlist;          // the playlist text, when it was asked for in the options
+
+    // What signing a row's address needs: each listed line's signing members, and
+    // each listed quality's bit rate, in list order.
+    std::vector<SigningLine> signing_lines;
+    std::vector<Text> bit_rates;
 };
 
 // How the page is fetched, and what else a caller outside the window wants.
@@ -30,6 +39,9 @@ struct ResolutionOptions {
     int timeout_seconds = 0;     // 0: the request's default time-outs
     Text proxy;                  // empty: no proxy
     bool keep_playlist = false;  // put the playlist text into the report
+    // With a seed, the kept playlist carries signed addresses (the written one for
+    // a line without anti-code); the window's playlist file never does.
+    std::optional<SigningSeed> signed_playlist;
 };
 
 // Fetches the page, fills the view's list with one row per stream line and

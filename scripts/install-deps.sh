@@ -5,8 +5,9 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libcurl4-openssl-dev duktape-dev libgtest-dev libicu-dev
+  qt6-base-dev libcurl4-openssl-dev libssl-dev duktape-dev libgtest-dev libicu-dev
   openssl fonts-wqy-microhei
+  xvfb python3-xlib
   clang libclang-rt-14-dev llvm
   dpkg-dev lintian desktop-file-utils appstream
 )

@@ -4,10 +4,8 @@
 
 #include "text_types.h"
 
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Bytes that are not valid code page 936 become U+FFFD.
 std::u16string gbk_to_utf16(const Text& text);
@@ -20,8 +18,3 @@ std::string utf8_from_gbk(const Text& text);
 
 // Malformed UTF-8 becomes U+FFFD first; the result ends before the first zero byte.
 Text gbk_from_utf8(std::string_view utf8);
-
-// The code page 936 bytes of every BMP character, indexed by its UTF-16 unit: a
-// value below 0x100 is one byte, any other a lead byte and a trail byte, 0 no byte
-// at all (also for the surrogates). Empty when the platform's converter fails.
-std::vector<std::uint16_t> gbk_table_of_bmp();

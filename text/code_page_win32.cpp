@@ -179,23 +179,3 @@ Text gbk_from_utf8(std::string_view utf8)
 {
     return cut_at_zero(bytes_from(gbk, one_unit_per_character(wide_from_utf8(utf8))));
 }
-
-std::vector<std::uint16_t> gbk_table_of_bmp()
-{
-    std::vector<std::uint16_t> table(0x10000, 0);
-    for (unsigned c = 1; c <= 0xFFFF; ++c) {
-        if (c >= 0xD800 && c <= 0xDFFF) continue;
-        const wchar_t unit = static_cast<wchar_t>(c);
-        char bytes[2] = {};
-        const int size =
-            WideCharToMultiByte(gbk, WC_NO_BEST_FIT_CHARS, &unit, 1, bytes, 2, nullptr, nullptr);
-        if (size == 1)
-            table[c] = static_cast<unsigned char>(bytes[0]);
-        else if (size == 2)
-            table[c] = static_cast<std::uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) |
-                                                  static_cast<unsigned char>(bytes[1]));
-        else
-            return {};
-    }
-    return table;
-}

@@ -4,9 +4,7 @@
 
 #include <array>
 #include <cstring>
-#include <memory>
 #include <string_view>
-#include <vector>
 
 namespace {
 
@@ -58,74 +56,6 @@ void remove_spaces_and_line_breaks(Text& text)
     text.resize(kept);
 }
 
-const std::vector<std::uint16_t>& gbk_of_bmp()
-{
-    static const std::vector<std::uint16_t> table = gbk_table_of_bmp();
-    return table;
-}
-
-// Well-formed UTF-8 of BMP characters is decoded here and looked up in the table.
-// Anything else (malformed bytes, characters beyond the BMP) goes to the platform's
-// converter a run at a time, up to the next ASCII byte: an ASCII byte always starts
-// a character of its own, so its replacements come out as they would for the whole
-// input.
-Text gbk_from_utf8_with_table(std::string_view input, const std::vector<std::uint16_t>& table)
-{
-    const auto* in = reinterpret_cast<const unsigned char*>(input.data());
-    const std::size_t size = input.size();
-    Text result(size, '\0');  // never more bytes out than in
-    std::size_t written = 0;
-    auto put = [&](std::uint16_t gbk) {
-        if (gbk > 0xFF) result[written++] = static_cast<char>(gbk >> 8);
-        if (gbk != 0) result[written++] = static_cast<char>(gbk & 0xFF);
-    };
-    auto continuation = [](unsigned char byte) { return (byte & 0xC0) == 0x80; };
-
-    std::size_t i = 0;
-    while (i < size) {
-        if (size - i >= 8) {
-            std::uint64_t eight;
-            std::memcpy(&eight, in + i, 8);
-            if ((eight & 0x8080808080808080ull) == 0) {
-                std::memcpy(&result[written], in + i, 8);
-                written += 8;
-                i += 8;
-                continue;
-            }
-        }
-        const unsigned char lead = in[i];
-        if (lead < 0x80) {
-            result[written++] = static_cast<char>(lead);
-            i += 1;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF && i + 1 < size && continuation(in[i + 1])) {
-            put(table[((lead & 0x1Fu) << 6) | (in[i + 1] & 0x3Fu)]);
-            i += 2;
-            continue;
-        }
-        if (lead >= 0xE0 && lead <= 0xEF && i + 2 < size && continuation(in[i + 1]) &&
-            continuation(in[i + 2])) {
-            const unsigned c =
-                ((lead & 0x0Fu) << 12) | ((in[i + 1] & 0x3Fu) << 6) | (in[i + 2] & 0x3Fu);
-            if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {  // not overlong, no surrogate
-                put(table[c]);
-                i += 3;
-                continue;
-            }
-        }
-        std::size_t run_end = i + 1;
-        while (run_end < size && in[run_end] >= 0x80) ++run_end;
-        const Text converted = gbk_from_utf8(input.substr(i, run_end - i));
-        if (written + converted.size() > result.size()) result.resize(written + converted.size());
-        std::memcpy(&result[written], converted.data(), converted.size());
-        written += converted.size();
-        i = run_end;
-    }
-    result.resize(written);
-    return result;
-}
-
 }  // namespace
 
 Text utf8_to_gbk(const Bytes& utf8)
@@ -138,10 +68,7 @@ Text utf8_to_gbk(const Bytes& utf8)
         zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - utf8.data())
              : utf8.size();
     const std::string_view input(reinterpret_cast<const char*>(utf8.data()), length);
-
-    const std::vector<std::uint16_t>& table = gbk_of_bmp();
-    if (table.empty()) return gbk_from_utf8(input);
-    return gbk_from_utf8_with_table(input, table);
+    return gbk_from_utf8(input);
 }
 
 Text base64_encode(Bytes& bytes)

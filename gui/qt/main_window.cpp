@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QFocusEvent>
 #include <QMouseEvent>
@@ -240,6 +241,8 @@ MainWindow::MainWindow(QWidget* parent)
     list_->setObjectName(QStringLiteral("列表框"));
     list_->setGeometry(8, 40, 528, 324);
     list_->on_double_click = [this] { copy_selected_address(*this); };
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QWidget::customContextMenuRequested, this, &MainWindow::show_row_menu);
 
     // The outer size is what is fixed. Before the window is shown no frame is
     // known (and without a window manager there is none), so the client area
@@ -352,8 +355,26 @@ void MainWindow::on_resolve_clicked()
             window.unsetCursor();
         }
     } reset{*this};
-    const ResolutionReport report = resolve_action_(*this);
-    if (!abandoned_) list_->set_empty_reason(to_qstring(empty_list_reason_chinese(report)));
+    ResolutionReport report = resolve_action_(*this);
+    if (abandoned_) return;
+    list_->set_empty_reason(to_qstring(empty_list_reason_chinese(report)));
+    last_report_ = std::move(report);
+}
+
+// A right-click selects the row under the mouse, then offers the double-click's
+// copy and a signed address made at that moment.
+void MainWindow::show_row_menu(const QPoint& position)
+{
+    const int row = list_->rowAt(position.y());
+    if (row < 0 || resolving_) return;
+    list_->selectRow(row);
+    QMenu menu(this);
+    menu.addAction(to_qstring(copy_address_command()), this,
+                   [this] { copy_selected_address(*this); });
+    QAction* copy_signed = menu.addAction(to_qstring(copy_signed_address_command()), this,
+                                          [this] { copy_signed_address(*this, last_report_); });
+    copy_signed->setEnabled(row_has_signed_address(last_report_, row));
+    menu.exec(list_->viewport()->mapToGlobal(position));
 }
 
 void MainWindow::showEvent(QShowEvent* event)

@@ -82,6 +82,7 @@ protected:
 
 private:
     void on_resolve_clicked();
+    void show_row_menu(const QPoint& position);
     void fit_outer_frame();
     void centre_on_primary_screen();
 
@@ -92,6 +93,7 @@ private:
     ReportList* list_ = nullptr;
 
     ResolveAction resolve_action_;
+    ResolutionReport last_report_;  // what the rows came from, for signing them
     MessagePresenter message_presenter_;
     ClipboardWriter clipboard_writer_;
     bool resolving_ = false;

@@ -87,16 +87,60 @@ TEST_F(CliTest, PrintsOneTabSeparatedRowPerAddress)
     EXPECT_EQ(result.err, "");
 }
 
-TEST_F(CliTest, PrintsOneJsonDocument)
+// The signing inputs are fixed so that the signed addresses come out the same on every run.
+const std::string fixed_seed = "--sign-uid 12345678 --sign-time 1737530000000 ";
+const std::string real_stream = "1199649734706-1199649734706-5814780652381274112-2399299592868-10057-A-0-1";
+const std::string real_signature =
+    "?wsSecret=a82d808d8f6bdffcc0d1154cf6ad862a&wsTime=68dab09e&ctype=huya_live&fs=bgct"
+    "&seqid=1737542345678&u=3160493568&sdk_sid=1737530000000&t=100&ver=1&sv=2401090219&codec=264";
+
+TEST_F(CliTest, PrintsOneJsonDocumentWithBothAddressForms)
 {
-    const CliRun result = run("--json " + serve_fixture("real_hyplayerconfig_3lines_1quality"));
+    const CliRun result = run("--json " + fixed_seed + serve_fixture("real_hyplayerconfig_3lines_1quality"));
     EXPECT_EQ(result.exit_code, 0) << result.err;
-    const std::string stream = "1199649734706-1199649734706-5814780652381274112-2399299592868-10057-A-0-1.m3u8";
+    const std::string stream = real_stream + ".m3u8";
+    auto line = [&](const std::string& index, const std::string& base) {
+        return "{\"line_index\":\"" + index + "\",\"streams\":[{\"quality\":\"超清\",\"address\":\"" +
+               base + "/" + stream + "\",\"signed_address\":\"" + base + "/" + stream + real_signature + "\"}]}";
+    };
     EXPECT_EQ(result.out,
-              "{\"room\":\"30456807\",\"nick\":\"兔兔好棒\",\"lines\":["
-              "{\"line_index\":\"3\",\"streams\":[{\"quality\":\"超清\",\"address\":\"http://al.hls.huya.com/src/" + stream + "\"}]},"
-              "{\"line_index\":\"5\",\"streams\":[{\"quality\":\"超清\",\"address\":\"http://txdirect.hls.huya.com/huyalive/" + stream + "\"}]},"
-              "{\"line_index\":\"14\",\"streams\":[{\"quality\":\"超清\",\"address\":\"http://hs.hls.huya.com/src/" + stream + "\"}]}]}\n");
+              "{\"room\":\"30456807\",\"nick\":\"兔兔好棒\",\"lines\":[" +
+              line("3", "http://al.hls.huya.com/src") + "," +
+              line("5", "http://txdirect.hls.huya.com/huyalive") + "," +
+              line("14", "http://hs.hls.huya.com/src") + "]}\n");
+}
+
+TEST_F(CliTest, SignedGivesSignedAddressesInEveryOutput)
+{
+    const auto dpl = scratch.path() / "room.dpl";
+    const auto m3u = scratch.path() / "room.m3u";
+    const CliRun result = run("--signed " + fixed_seed + "--dpl '" + dpl.string() + "' --m3u '" + m3u.string() +
+                              "' " + serve_fixture("real_hyplayerconfig_3lines_1quality"));
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    const std::string first = "http://al.hls.huya.com/src/" + real_stream + ".m3u8" + real_signature;
+    EXPECT_EQ(result.out.substr(0, result.out.find('\n')), "3\t超清\t" + first);
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 3);
+
+    const std::string m3u_text = read_file(m3u);
+    EXPECT_EQ(m3u_text.rfind("#EXTM3U\n#EXTINF:-1,3 线 超清\n"
+                             "#EXTVLCOPT:http-referrer=https://www.huya.com/\n"
+                             "#EXTVLCOPT:http-user-agent=Mozilla/5.0 ", 0), 0u) << m3u_text;
+    EXPECT_NE(m3u_text.find("\n" + first + "\n"), std::string::npos) << m3u_text;
+
+    const std::string dpl_text = read_file(dpl);
+    EXPECT_NE(dpl_text.find("6*file*" + first + "\r\n"), std::string::npos) << dpl_text;
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(CliTest, SignedKeepsTheWrittenAddressOfALineWithoutAntiCode)
+{
+    const CliRun result = run("--signed " + fixed_seed + serve_fixture("plain_2lines_3qualities"));
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    std::string expected;
+    for (const Utf8Row& row : expected_rows("plain_2lines_3qualities"))
+        if (!row[2].empty()) expected += row[0] + "\t" + row[1] + "\t" + row[2] + "\n";
+    EXPECT_EQ(result.out, expected);
+    EXPECT_NE(result.err.find("stream line 1 (in page order) has no anti-code"), std::string::npos) << result.err;
 }
 
 TEST_F(CliTest, WritesTheSamePlaylistsAsTheWindow)
@@ -175,7 +219,8 @@ TEST_F(CliTest, SaysWhyNothingWasFound)
 
 TEST_F(CliTest, UsageErrorsExitWithTwo)
 {
-    for (const std::string arguments : {"", "--bogus lpl", "--timeout abc lpl", "--dpl", "a b"}) {
+    for (const std::string arguments : {"", "--bogus lpl", "--timeout abc lpl", "--dpl", "a b", "--sign-uid -1 lpl",
+                                        "--sign-time 1e12 lpl", "--sign-uid 99999999999999999999 lpl"}) {
         SCOPED_TRACE(arguments);
         const CliRun result = run(arguments);
         EXPECT_EQ(result.exit_code, 2);

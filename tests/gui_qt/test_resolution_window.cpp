@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QKeyEvent>
@@ -260,3 +261,88 @@ TEST_F(ResolutionWindowTest, AnEmptyListSaysWhy)
 }
 
 }  // namespace
+
+namespace {
+
+// Right-clicks a row, then runs what pick does with the menu that opens; the menu
+// is closed afterwards whatever pick did.
+void with_row_menu(QTableWidget* list, int row, const std::function<void(QMenu&)>& pick)
+{
+    const QPoint point(list->columnViewportPosition(2) + 5,
+                       list->rowViewportPosition(row) + list->rowHeight(row) / 2);
+    // The menu opens inside the event's handler and runs its own loop; look for
+    // it from that loop until it is there.
+    bool shown = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        poll.stop();
+        shown = true;
+        pick(*menu);
+        menu->close();
+    });
+    poll.start();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, point, list->viewport()->mapToGlobal(point));
+    QApplication::sendEvent(list->viewport(), &event);
+    EXPECT_TRUE(shown) << "no menu for row " << row;
+}
+
+QAction* action_named(QMenu& menu, const QString& text)
+{
+    for (QAction* action : menu.actions())
+        if (action->text() == text) return action;
+    return nullptr;
+}
+
+}  // namespace
+
+// The row's context menu copies the written address, or a signed one made now;
+// a line without anti-code and a separator row offer no signed address.
+TEST_F(ResolutionWindowTest, TheRowMenuCopiesWrittenAndSignedAddresses)
+{
+    QString clipboard;
+    window.set_clipboard_writer([&](const QString& text) {
+        clipboard = text;
+        return true;
+    });
+    serve_fixture("real_hyplayerconfig_3lines_1quality");
+    type_address_and_press();
+    ASSERT_EQ(list->rowCount(), 6);
+
+    with_row_menu(list, 2, [&](QMenu& menu) {
+        ASSERT_EQ(menu.actions().size(), 2);
+        EXPECT_EQ(menu.actions()[0]->text(), QStringLiteral("复制播放地址"));
+        QAction* copy = action_named(menu, QStringLiteral("复制播放地址"));
+        ASSERT_TRUE(copy);
+        copy->trigger();
+    });
+    EXPECT_EQ(clipboard, list->item(2, 2)->text());
+    EXPECT_EQ(window.list_selected_row(), 2) << "the right-click selects its row";
+
+    with_row_menu(list, 2, [&](QMenu& menu) {
+        QAction* copy_signed = action_named(menu, QStringLiteral("复制签名地址"));
+        ASSERT_TRUE(copy_signed);
+        ASSERT_TRUE(copy_signed->isEnabled());
+        copy_signed->trigger();
+    });
+    EXPECT_TRUE(clipboard.startsWith(list->item(2, 2)->text() + QStringLiteral("?wsSecret=")))
+        << clipboard.toStdString();
+    // Made now: the page's wsTime has long run out, so a fresh one stands there.
+    EXPECT_FALSE(clipboard.contains(QStringLiteral("&wsTime=68dab09e&")));
+    EXPECT_TRUE(clipboard.contains(QStringLiteral("&ctype=huya_live&fs=bgct&seqid=")));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], QStringLiteral("播放地址已经复制到剪切板"));
+
+    with_row_menu(list, 3, [&](QMenu& menu) {
+        EXPECT_FALSE(action_named(menu, QStringLiteral("复制签名地址"))->isEnabled()) << "a separator";
+    });
+
+    serve_fixture("plain_2lines_3qualities");
+    type_address_and_press();
+    with_row_menu(list, 0, [&](QMenu& menu) {
+        EXPECT_FALSE(action_named(menu, QStringLiteral("复制签名地址"))->isEnabled())
+            << "a line without anti-code";
+    });
+}

@@ -62,6 +62,23 @@ TEST(JsonScriptObject, ParseStartsAfresh)
     EXPECT_EQ(object.get_number("b"), 0);
 }
 
+// The first parse after construction must start afresh as well, whatever ran in the
+// new engine or shares it.
+TEST(JsonScriptObject, FirstParseStartsAfresh)
+{
+    JsonScriptObject read_first(tight);
+    (void)read_first.get_text("x,leaked=1");  // paths are script: this one leaves a global
+    ASSERT_TRUE(read_first.parse("{a:1}"));
+    EXPECT_EQ(read_first.engine_object()->eval_text("typeof leaked"), "undefined");
+
+    JsonScriptObject copied_first(tight);
+    JsonScriptObject copy = copied_first.copy();
+    ASSERT_TRUE(copied_first.parse("{a:1}"));
+    EXPECT_NE(copy.engine_object(), copied_first.engine_object());
+    EXPECT_EQ(copy.member_count(), 0) << "the copy keeps the empty document";
+    EXPECT_EQ(copied_first.get_text("a"), "1");
+}
+
 TEST(JsonScriptObject, GetText)
 {
     JsonScriptObject object = parsed(

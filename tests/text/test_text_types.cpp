@@ -51,6 +51,9 @@ TEST(TextSearch, FindText)
         {"\xB0\x41\x41", "A", 0, false, 3, "a lone byte after the pair is found"},
         {"\xD6\xD0\xCE\xC4", "\xCE\xC4", 0, false, 3, "two-byte needle"},
         {"\xD6\xD0\xCE\xC4", "\xD0\xCE", 0, false, -1, "no match across a character boundary"},
+        {"\xB0\xB0\xB0\x41\x41", "A", 0, false, 5, "a run of high bytes pairs off from its start"},
+        {"a\xB0\xB0\xB0\x41\xB0\x41", "\x41\xB0", 0, false, -1, "each candidate starts on a second byte"},
+        {"\xB0\x41\xB0\x41", "\xB0\x41", 2, false, 3, "a start inside a pair reads from there"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(find_text(c.text, c.needle, c.start, c.ignore_case), c.expected) << c.why;
