@@ -3,7 +3,7 @@ cmake_policy(SET CMP0057 NEW)
 # Fails unless every DLL the programs import is one of Windows' own: the builds
 # link statically, so nothing has to be shipped beside the .exe files.
 set(windows_dlls
-  advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll
+  advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll
   oleaut32.dll shell32.dll shlwapi.dll user32.dll ws2_32.dll)
 foreach(file IN LISTS FILES)
   execute_process(COMMAND "${OBJDUMP}" -p "${file}" OUTPUT_VARIABLE dump RESULT_VARIABLE failed)

@@ -17,6 +17,7 @@ const wchar_t default_room_address[] = L"https://www.huya.com/lpl";
 constexpr int column_count = 3;
 
 enum ControlId { label_id = 100, address_id, playlist_box_id, resolve_button_id, list_id };
+enum RowMenuCommand { copy_address_id = 1, copy_signed_address_id };
 
 std::wstring wide(const Text& text)
 {
@@ -336,9 +337,12 @@ void MainWindow::on_resolve_clicked()
     resolving_ = true;
     set_empty_list_reason({});  // the next resolution removes the last one's reason
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    const ResolutionReport report = resolve_action_(*this);
+    ResolutionReport report = resolve_action_(*this);
     resolving_ = false;
-    if (!closed_) set_empty_list_reason(wide(empty_list_reason_chinese(report)));
+    if (!closed_) {
+        set_empty_list_reason(wide(empty_list_reason_chinese(report)));
+        last_report_ = std::move(report);
+    }
     if (closed_) {
         DestroyWindow(window_);
     } else {
@@ -346,6 +350,31 @@ void MainWindow::on_resolve_clicked()
         GetCursorPos(&at);
         SetCursorPos(at.x, at.y);  // lets WM_SETCURSOR put the arrow back
     }
+}
+
+// A right-click on a row selects it and offers the double-click's copy and a
+// signed address made at that moment.
+void MainWindow::show_row_menu(int row)
+{
+    if (row < 0 || resolving_) return;
+    LVITEMW selected{};
+    selected.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    selected.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&selected));
+
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    AppendMenuW(menu, MF_STRING, copy_address_id, wide(copy_address_command()).c_str());
+    AppendMenuW(menu, MF_STRING | (row_has_signed_address(last_report_, row) ? 0 : MF_GRAYED),
+                copy_signed_address_id, wide(copy_signed_address_command()).c_str());
+    POINT at{};
+    GetCursorPos(&at);
+    const int chosen = static_cast<int>(TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr));
+    DestroyMenu(menu);
+    if (chosen == copy_address_id) copy_selected_address(*this);
+    if (chosen == copy_signed_address_id) copy_signed_address(*this, last_report_);
 }
 
 LRESULT CALLBACK MainWindow::window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
@@ -372,6 +401,10 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM w, LPARAM l)
             const auto* header = reinterpret_cast<const NMHDR*>(l);
             if (header->hwndFrom == list_ && header->code == NM_DBLCLK) {
                 copy_selected_address(*this);
+                return 0;
+            }
+            if (header->hwndFrom == list_ && header->code == NM_RCLICK) {
+                show_row_menu(reinterpret_cast<const NMITEMACTIVATE*>(l)->iItem);
                 return 0;
             }
             break;

@@ -74,6 +74,7 @@ private:
     LRESULT handle(HWND window, UINT message, WPARAM w, LPARAM l);
     void create_controls();
     void on_resolve_clicked();
+    void show_row_menu(int row);
     void set_empty_list_reason(std::wstring reason);
     static LRESULT CALLBACK list_procedure(HWND list, UINT message, WPARAM w, LPARAM l, UINT_PTR,
                                            DWORD_PTR self);
@@ -86,6 +87,7 @@ private:
     HWND list_ = nullptr;
 
     ResolveAction resolve_action_;
+    ResolutionReport last_report_;  // what the rows came from, for signing them
     MessagePresenter message_presenter_;
     bool resolving_ = false;
     bool closed_ = false;  // the user closed the window; a running resolution writes nothing

@@ -114,8 +114,8 @@ TEST_F(CliTest, SignedGivesSignedAddressesInEveryOutput)
 {
     const auto dpl = scratch.path() / "room.dpl";
     const auto m3u = scratch.path() / "room.m3u";
-    const CliRun result = run("--signed " + fixed_seed + "--dpl '" + dpl.string() + "' --m3u '" + m3u.string() +
-                              "' " + serve_fixture("real_hyplayerconfig_3lines_1quality"));
+    const CliRun result = run("--signed " + fixed_seed + "--dpl " + quoted(dpl.string()) + " --m3u " + quoted(m3u.string()) +
+                              " " + serve_fixture("real_hyplayerconfig_3lines_1quality"));
     EXPECT_EQ(result.exit_code, 0) << result.err;
     const std::string first = "http://al.hls.huya.com/src/" + real_stream + ".m3u8" + real_signature;
     EXPECT_EQ(result.out.substr(0, result.out.find('\n')), "3\t超清\t" + first);
@@ -185,7 +185,7 @@ TEST_F(CliTest, NothingFoundLeavesTheFilesAsTheyWere)
     const auto m3u = scratch.path() / "room.m3u";
     std::ofstream(dpl, std::ios::binary) << "old dpl";
     std::ofstream(m3u, std::ios::binary) << "old m3u";
-    const CliRun result = run("--dpl '" + dpl.string() + "' --m3u '" + m3u.string() + "' --dpl-desktop " +
+    const CliRun result = run("--dpl " + quoted(dpl.string()) + " --m3u " + quoted(m3u.string()) + " --dpl-desktop " +
                               serve_fixture("offline_no_lines"));
     EXPECT_EQ(result.exit_code, 6) << result.err;
     EXPECT_EQ(read_file(dpl), "old dpl");

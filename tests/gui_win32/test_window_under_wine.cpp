@@ -386,3 +386,43 @@ TEST_F(WindowUnderWine, ClosingDuringAResolutionAbandonsIt)
 }
 
 }  // namespace
+
+namespace {
+
+// The address the clipboard holds, as an X program pastes it.
+std::string pasted() { return run_native("/usr/bin/xclip -o -selection clipboard"); }
+
+}  // namespace
+
+// A right-click on a row opens its menu, and the keyboard picks a command, as a
+// user may: the written address, or a signed one made now; a separator row
+// offers no signed address, so choosing it does nothing.
+TEST_F(WindowUnderWine, TheRowMenuCopiesWrittenAndSignedAddresses)
+{
+    type_address(serve_fixture("real_hyplayerconfig_3lines_1quality"));
+    click_resolve();
+    ASSERT_TRUE(wait_for_resolution(1));
+    const std::string written = utf8_from_gbk(window.list_cell_text(2, 2));
+    ASSERT_EQ(written.rfind("http://txdirect.hls.huya.com/huyalive/", 0), 0u) << written;
+
+    auto pick = [&](int row, const std::string& keys) {
+        const POINT at = row_centre(row);
+        run_native("/usr/bin/xdotool mousemove --window " + x_window + " " + std::to_string(at.x) + " " +
+                   std::to_string(at.y) + " click 3 sleep 0.6 key --delay 80 " + keys);
+    };
+    pick(2, "Down Return");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, L"\u63D0\u793A");  // 提示
+    EXPECT_EQ(pasted(), written);
+    EXPECT_EQ(window.list_selected_row(), 2) << "the right-click selects its row";
+
+    pick(2, "Down Down Return");
+    ASSERT_EQ(messages.size(), 2u);
+    const std::string signed_address = pasted();
+    EXPECT_EQ(signed_address.rfind(written + "?wsSecret=", 0), 0u) << signed_address;
+    EXPECT_NE(signed_address.find("&ctype=huya_live&fs=bgct&seqid="), std::string::npos) << signed_address;
+
+    pick(3, "Down Down Return Escape");
+    EXPECT_EQ(messages.size(), 2u) << "a separator row has no signed address";
+    EXPECT_EQ(pasted(), signed_address);
+}
