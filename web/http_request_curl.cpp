@@ -2,6 +2,7 @@
 
 #include "code_page.h"
 #include "curl_transfer.h"
+#include "request_checks.h"
 
 #include <curl/curl.h>
 
@@ -18,59 +19,6 @@ void initialise_curl_once()
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-bool ascii_equal_ignoring_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] + 32) : a[i];
-        const char y = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] + 32) : b[i];
-        if (x != y) return false;
-    }
-    return true;
-}
-
-bool holds_line_break(std::string_view text)
-{
-    return text.find_first_of("\r\n") != text.npos;
-}
-
-bool is_token(std::string_view text)
-{
-    if (text.empty()) return false;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7F ||
-            std::string_view("\"(),/:;<=>?@[\\]{}").find(c) != std::string_view::npos)
-            return false;
-    }
-    return true;
-}
-
-// The address as it goes on the wire: UTF-8, with every byte that may not stand
-// in a URL as it is (non-ASCII, spaces, control bytes) percent-encoded after the
-// host part, the way a browser sends a typed address. The host itself is left to
-// libcurl's international domain name handling.
-std::string wire_url(const Text& url)
-{
-    const std::string utf8 = utf8_from_gbk(url);
-    std::size_t path_start = utf8.find("://");
-    path_start = path_start == std::string::npos ? 0 : utf8.find_first_of("/?#", path_start + 3);
-    if (path_start == std::string::npos) return utf8;
-    std::string encoded = utf8.substr(0, path_start);
-    static const char hex[] = "0123456789ABCDEF";
-    for (std::size_t i = path_start; i < utf8.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(utf8[i]);
-        if (byte <= 0x20 || byte >= 0x7F) {
-            encoded += '%';
-            encoded += hex[byte >> 4];
-            encoded += hex[byte & 15];
-        } else {
-            encoded += utf8[i];
-        }
-    }
-    return encoded;
 }
 
 bool is_web_address(const std::string& url)

@@ -11,6 +11,7 @@
 #include "http_request.h"
 
 #include "code_page.h"
+#include "request_checks.h"
 
 #include <windows.h>
 
@@ -29,53 +30,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr DWORD wait_step_ms = 20;  // longest time between two looks at the window's messages
-
-bool ascii_equal_ignoring_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] + 32) : a[i];
-        const char y = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] + 32) : b[i];
-        if (x != y) return false;
-    }
-    return true;
-}
-
-bool is_token(std::string_view text)
-{
-    if (text.empty()) return false;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7F ||
-            std::string_view("\"(),/:;<=>?@[\\]{}").find(c) != std::string_view::npos)
-            return false;
-    }
-    return true;
-}
-
-// The address as it goes on the wire: UTF-8, with every byte that may not stand
-// in a URL as it is percent-encoded after the host part, the way a browser sends
-// a typed address.
-std::string wire_url(const Text& url)
-{
-    const std::string utf8 = utf8_from_gbk(url);
-    std::size_t path_start = utf8.find("://");
-    path_start = path_start == std::string::npos ? 0 : utf8.find_first_of("/?#", path_start + 3);
-    if (path_start == std::string::npos) return utf8;
-    std::string encoded = utf8.substr(0, path_start);
-    static const char hex[] = "0123456789ABCDEF";
-    for (std::size_t i = path_start; i < utf8.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(utf8[i]);
-        if (byte <= 0x20 || byte >= 0x7F) {
-            encoded += '%';
-            encoded += hex[byte >> 4];
-            encoded += hex[byte & 15];
-        } else {
-            encoded += utf8[i];
-        }
-    }
-    return encoded;
-}
 
 // Only http and https, with a host: the object would also take other schemes'
 // addresses and fail later, or not at all.
@@ -499,8 +453,7 @@ bool HttpRequest::set_request_header(const Text& name, const Text& value)
 {
     // A line break would end the header early and let the rest pass as headers of
     // its own; a Content-Length beside the body's own would mislead the server.
-    if (!backend_->opened || !is_token(name) || value.find_first_of("\r\n") != Text::npos)
-        return false;
+    if (!backend_->opened || !is_token(name) || holds_line_break(value)) return false;
     if (ascii_equal_ignoring_case(name, "Content-Length")) return false;
     // The object would send proxy credentials to the server itself when there is
     // no proxy; they are meant for a proxy alone.

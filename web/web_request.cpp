@@ -1,6 +1,7 @@
 #include "web_request.h"
 
 #include "encodings.h"
+#include "request_checks.h"
 #include "text_helpers.h"
 
 #include <array>
@@ -47,11 +48,6 @@ Text with_default_headers(Text block, const Text& url, int method)
     if (method == 1 && find_text(block, "Content-Type:", 0, true) == -1)
         block += line_break + "Content-Type: application/x-www-form-urlencoded";
     return block;
-}
-
-bool holds_line_break(const Text& text)
-{
-    return text.find_first_of("\r\n") != Text::npos;
 }
 
 // A CR or LF inside a name or value would end the header line early and let the
