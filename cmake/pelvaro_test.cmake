@@ -4,8 +4,9 @@
 # DESKTOP: its tests point the desktop folder elsewhere (ScopedDesktop), which on
 # Windows is shared by the whole Wine prefix: they never run beside each other.
 # EMULATOR: what runs the program in a cross build instead of the default one.
+# PROPERTIES: further CTest properties of its tests.
 function(pelvaro_add_test name)
-  cmake_parse_arguments(ARG "QT;DESKTOP" "" "SOURCES;LIBS;EMULATOR" ${ARGN})
+  cmake_parse_arguments(ARG "QT;DESKTOP" "" "SOURCES;LIBS;EMULATOR;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${PELVARO_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
@@ -26,6 +27,7 @@ function(pelvaro_add_test name)
   if(ARG_DESKTOP)
     list(APPEND properties RESOURCE_LOCK desktop)
   endif()
+  list(APPEND properties ${ARG_PROPERTIES})
   if(env)
     # The variables stay one list value on their way through the discovery step.
     string(REPLACE ";" "\\;" env "${env}")

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building the Windows programs here and testing them under Wine
 # needs: the mingw-w64 cross compilers, Wine, a virtual display with input and
-# clipboard tools, a CJK font and zip. Does nothing when they are all there.
+# clipboard tools, a CJK font, zip, and the tools that draw the program icon
+# (rsvg-convert, icotool; icotool's package also reads resources back). Does
+# nothing when they are all there.
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,7 @@ packages=(
   wine wine64
   xvfb xauth xdotool xclip fonts-wqy-microhei
   zip unzip locales
+  librsvg2-bin icoutils
   duktape-dev libgtest-dev googletest cmake ninja-build
 )
 

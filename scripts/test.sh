@@ -38,7 +38,8 @@ echo "== build-windows: tests under Wine"
 # Wine's server for the build's own prefix stays up between test programs; it
 # is ended however the tests went.
 stop_wine() {
-  for prefix in build-windows/wine-prefix build-windows/wine-prefix-display; do
+  for prefix in build-windows/wine-prefix build-windows/wine-prefix-display \
+      build-windows/wine-prefix-display-144dpi; do
     WINEPREFIX="$PWD/$prefix" wineserver -k 2>/dev/null || true
   done
 }

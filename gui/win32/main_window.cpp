@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace {
@@ -36,9 +37,54 @@ struct ChildControl {
     const wchar_t* caption;
     DWORD style;
     DWORD extended_style;
-    int x, y, width, height;
+    int x, y, width, height;  // at 100 % display scale
     int id;
 };
+
+const ChildControl child_controls[] = {
+    {L"STATIC", L"\u64AD\u653E\u5730\u5740\uFF1A", SS_LEFT, 0, 8, 8, 64, 24,
+     label_id},  // 播放地址：
+    {L"EDIT", default_room_address, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 80, 8,
+     232, 24, address_id},
+    {L"BUTTON", L"\u751F\u6210PotPlayer\u5217\u8868",  // 生成PotPlayer列表
+     BS_AUTOCHECKBOX | BS_LEFT | BS_VCENTER | BS_MULTILINE | WS_TABSTOP, 0, 320, 8, 128, 24,
+     playlist_box_id},
+    {L"BUTTON", L"\u89E3\u6790\u5730\u5740", BS_PUSHBUTTON | WS_TABSTOP, 0, 456, 8, 80,
+     24,  // 解析地址
+     resolve_button_id},
+    {WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | WS_TABSTOP, WS_EX_CLIENTEDGE, 8, 40, 528, 324,
+     list_id},
+};
+
+struct Column {
+    const wchar_t* title;
+    int width;  // at 100 % display scale
+};
+
+const Column columns[column_count] = {{L"\u7EBF\u8DEF", 50},
+                                      {L"\u6E05\u6670\u5EA6", 80},
+                                      {L"\u5730\u5740", 360}};  // 线路 清晰度 地址
+
+// Fixed frame: a title bar with system menu and minimize box, no sizing
+// border, no maximize box.
+constexpr DWORD window_style =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// The client area at 100 %: the outer size less the frame at that scale.
+SIZE client_size_at_100_percent()
+{
+    const SIZE frame = outer_size({0, 0}, window_style, 0, dpi_at_100_percent);
+    return {main_window_width - frame.cx, main_window_height - frame.cy};
+}
+
+HICON program_icon(HINSTANCE instance, int system_metric_size)
+{
+    const int size = GetSystemMetrics(system_metric_size);
+    if (auto icon = static_cast<HICON>(
+            LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)))
+        return icon;
+    return LoadIconW(nullptr, IDI_APPLICATION);
+}
 
 // The list's look and behaviour: a report with a header, one whole row selected
 // at a time, grid lines, the selection hidden while the list lacks the focus.
@@ -102,7 +148,8 @@ MainWindow::MainWindow() : message_presenter_(present_message_box)
         description.cbSize = sizeof description;
         description.lpfnWndProc = window_procedure;
         description.hInstance = instance;
-        description.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+        description.hIcon = program_icon(instance, SM_CXICON);
+        description.hIconSm = program_icon(instance, SM_CXSMICON);
         description.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         description.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         description.lpszClassName = window_class;
@@ -110,15 +157,15 @@ MainWindow::MainWindow() : message_presenter_(present_message_box)
     }();
     if (!registered) return;
 
-    // Fixed frame: a title bar with system menu and minimize box, no sizing
-    // border, no maximize box. Centred by its outer edge on the primary screen.
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    // Made at its size at 100 %, centred on the primary screen; once the window
+    // knows the scale of the monitor it is on, it is laid out for that scale.
     const int left = centred_edge(GetSystemMetrics(SM_CXSCREEN), main_window_width);
     const int top = centred_edge(GetSystemMetrics(SM_CYSCREEN), main_window_height);
-    CreateWindowExW(0, window_class, L"Pelvaro", style, left, top, main_window_width,
+    CreateWindowExW(0, window_class, L"Pelvaro", window_style, left, top, main_window_width,
                     main_window_height, nullptr, nullptr, instance, this);
     if (!window_) return;
     create_controls();
+    lay_out(window_dpi(window_), nullptr);
 }
 
 MainWindow::~MainWindow()
@@ -131,30 +178,14 @@ MainWindow::~MainWindow()
 
 void MainWindow::create_controls()
 {
-    const ChildControl controls[] = {
-        {L"STATIC", L"\u64AD\u653E\u5730\u5740\uFF1A", SS_LEFT, 0, 8, 8, 64, 24,
-         label_id},  // 播放地址：
-        {L"EDIT", default_room_address, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 80,
-         8, 232, 24, address_id},
-        {L"BUTTON", L"\u751F\u6210PotPlayer\u5217\u8868",  // 生成PotPlayer列表
-         BS_AUTOCHECKBOX | BS_LEFT | BS_VCENTER | BS_MULTILINE | WS_TABSTOP, 0, 320, 8, 128, 24,
-         playlist_box_id},
-        {L"BUTTON", L"\u89E3\u6790\u5730\u5740", BS_PUSHBUTTON | WS_TABSTOP, 0, 456, 8, 80,
-         24,  // 解析地址
-         resolve_button_id},
-        {WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | WS_TABSTOP, WS_EX_CLIENTEDGE, 8, 40, 528,
-         324, list_id},
-    };
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
     HWND* handles[] = {&label_, &address_, &playlist_box_, &resolve_button_, &list_};
-    for (std::size_t i = 0; i < std::size(controls); ++i) {
-        const ChildControl& c = controls[i];
+    for (std::size_t i = 0; i < std::size(child_controls); ++i) {
+        const ChildControl& c = child_controls[i];
         *handles[i] =
             CreateWindowExW(c.extended_style, c.window_class, c.caption,
                             WS_CHILD | WS_VISIBLE | c.style, c.x, c.y, c.width, c.height, window_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
-        SendMessageW(*handles[i], WM_SETFONT, font, FALSE);
     }
     SendMessageW(address_, EM_SETLIMITTEXT, 0, 0);  // no length limit
 
@@ -163,13 +194,6 @@ void MainWindow::create_controls()
     SendMessageW(list_, LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
     SendMessageW(list_, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
     SendMessageW(list_, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
-    struct Column {
-        const wchar_t* title;
-        int width;
-    };
-    const Column columns[] = {{L"\u7EBF\u8DEF", 50},
-                              {L"\u6E05\u6670\u5EA6", 80},
-                              {L"\u5730\u5740", 360}};  // 线路 清晰度 地址
     for (int i = 0; i < column_count; ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -180,6 +204,45 @@ void MainWindow::create_controls()
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&column));
     }
+}
+
+void MainWindow::lay_out(int dpi, const POINT* top_left)
+{
+    dpi_ = dpi;
+    auto font = std::make_unique<GuiFont>(dpi);
+    const auto font_handle = reinterpret_cast<WPARAM>(font->handle());
+    HWND handles[] = {label_, address_, playlist_box_, resolve_button_, list_};
+    for (std::size_t i = 0; i < std::size(child_controls); ++i) {
+        const ChildControl& c = child_controls[i];
+        SendMessageW(handles[i], WM_SETFONT, font_handle, FALSE);
+        SetWindowPos(handles[i], nullptr, scaled(c.x, dpi), scaled(c.y, dpi), scaled(c.width, dpi),
+                     scaled(c.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(handles[i], nullptr, TRUE);
+    }
+    font_ = std::move(font);  // the controls no longer draw with the old one
+    for (int i = 0; i < column_count; ++i)
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                     MAKELPARAM(scaled(columns[i].width, dpi), 0));
+
+    // The client area is what scales; the frame around it is the system's. Should
+    // the frame drawn differ from the one computed, the size is corrected by the
+    // difference so the controls never get clipped.
+    const SIZE at_100_percent = client_size_at_100_percent();
+    const SIZE client{scaled(at_100_percent.cx, dpi), scaled(at_100_percent.cy, dpi)};
+    SIZE outer = outer_size(client, window_style, 0, dpi);
+    constexpr UINT keep = SWP_NOZORDER | SWP_NOACTIVATE;
+    SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy, keep | SWP_NOMOVE);
+    RECT drawn{};
+    GetClientRect(window_, &drawn);
+    if (drawn.right != client.cx || drawn.bottom != client.cy) {
+        outer.cx += client.cx - drawn.right;
+        outer.cy += client.cy - drawn.bottom;
+        SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy, keep | SWP_NOMOVE);
+    }
+    const POINT corner = top_left ? *top_left
+                                  : POINT{centred_edge(GetSystemMetrics(SM_CXSCREEN), outer.cx),
+                                          centred_edge(GetSystemMetrics(SM_CYSCREEN), outer.cy)};
+    SetWindowPos(window_, nullptr, corner.x, corner.y, 0, 0, keep | SWP_NOSIZE);
 }
 
 void MainWindow::show(int how)
@@ -246,7 +309,8 @@ LRESULT CALLBACK MainWindow::list_procedure(HWND list, UINT message, WPARAM w, L
         area.top += header_area.bottom - header_area.top;
     }
     HDC dc = GetDC(list);
-    const HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    const HGDIOBJ old_font = SelectObject(
+        dc, self->font_ ? self->font_->handle() : GetStockObject(DEFAULT_GUI_FONT));
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     if (area.bottom - area.top >= metrics.tmHeight) {
@@ -408,6 +472,14 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM w, LPARAM l)
                 return 0;
             }
             break;
+        }
+        case WM_DPICHANGED: {
+            // Moved to a monitor of another scale: laid out again at that scale,
+            // where the system suggests the window goes.
+            const auto* suggested = reinterpret_cast<const RECT*>(l);
+            const POINT corner{suggested->left, suggested->top};
+            lay_out(HIWORD(w), &corner);
+            return 0;
         }
         case WM_SETCURSOR:
             if (resolving_) {

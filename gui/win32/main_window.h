@@ -6,12 +6,14 @@
 // system's ANSI code page.
 #pragma once
 
+#include "display_scale.h"
 #include "room_resolution.h"
 #include "room_view.h"
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 // Shows one message box and returns when the user has closed it.
@@ -20,7 +22,9 @@ using MessagePresenter =
 // What a click on the resolve button runs; the report says why the list may be empty.
 using ResolveAction = std::function<ResolutionReport(RoomView& view)>;
 
-// Outer size of the window, frame included.
+// Outer size of the window at 100 % display scale, frame included. At other
+// scales the client area and every control are scaled, and the frame is the
+// system's at that scale.
 inline constexpr int main_window_width = 550;
 inline constexpr int main_window_height = 400;
 
@@ -47,6 +51,7 @@ public:
 
     HWND window() const { return window_; }
     void show(int how);
+    int dpi() const { return dpi_; }  // the scale the window is laid out at
 
     Text address_text() override;
     bool playlist_wanted() override;
@@ -73,6 +78,10 @@ private:
     static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT handle(HWND window, UINT message, WPARAM w, LPARAM l);
     void create_controls();
+    // Sizes and places the window, its controls and the list's columns for the
+    // given scale, with the window's top left corner at the given point, or
+    // centred on the primary screen without one.
+    void lay_out(int dpi, const POINT* top_left);
     void on_resolve_clicked();
     void show_row_menu(int row);
     void set_empty_list_reason(std::wstring reason);
@@ -85,6 +94,8 @@ private:
     HWND playlist_box_ = nullptr;
     HWND resolve_button_ = nullptr;
     HWND list_ = nullptr;
+    int dpi_ = dpi_at_100_percent;
+    std::unique_ptr<GuiFont> font_;
 
     ResolveAction resolve_action_;
     ResolutionReport last_report_;  // what the rows came from, for signing them

@@ -426,3 +426,21 @@ TEST_F(WindowUnderWine, TheRowMenuCopiesWrittenAndSignedAddresses)
     EXPECT_EQ(messages.size(), 2u) << "a separator row has no signed address";
     EXPECT_EQ(pasted(), signed_address);
 }
+
+// The title bar and the task bar show the program's own icon, at their sizes.
+TEST_F(WindowUnderWine, ShowsTheProgramIcon)
+{
+    const HICON standard = LoadIconW(nullptr, IDI_APPLICATION);
+    for (const auto& [which, size] : {std::pair{GCLP_HICON, SM_CXICON}, std::pair{GCLP_HICONSM, SM_CXSMICON}}) {
+        const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(window.window(), which));
+        ASSERT_NE(icon, nullptr);
+        EXPECT_NE(icon, standard);
+        ICONINFO parts{};
+        ASSERT_TRUE(GetIconInfo(icon, &parts));
+        BITMAP colour{};
+        GetObjectW(parts.hbmColor, sizeof colour, &colour);
+        EXPECT_EQ(colour.bmWidth, GetSystemMetrics(size));
+        DeleteObject(parts.hbmColor);
+        DeleteObject(parts.hbmMask);
+    }
+}
