@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Installs what building the Windows programs here and testing them under Wine
 # needs: the mingw-w64 cross compilers, Wine, a virtual display with input and
-# clipboard tools, a CJK font, zip, and the tools that draw the program icon
-# (rsvg-convert, icotool; icotool's package also reads resources back). Does
-# nothing when they are all there.
+# clipboard tools, a CJK font, zip, NSIS (the installer), and the tools that
+# draw the program icon (rsvg-convert, icotool; icotool's package also reads
+# resources back). Does nothing when they are all there.
 set -euo pipefail
 
 packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
   xvfb xauth xdotool xclip fonts-wqy-microhei
-  zip unzip locales
+  zip unzip locales nsis
   librsvg2-bin icoutils
   duktape-dev libgtest-dev googletest cmake ninja-build
 )

@@ -31,7 +31,7 @@ run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPELVARO_SANITIZE=ON -DPELVAR
 echo "== fuzz targets: a short run of each"
 fuzz/run_fuzzers.sh "${PELVARO_FUZZ_SECONDS:-20}"
 
-echo "== build-windows: the Windows programs and the zip"
+echo "== build-windows: the Windows programs, the zip and the installer"
 scripts/build-windows.sh -DPELVARO_TESTS=ON
 cmake --build build-windows -j "$jobs"
 echo "== build-windows: tests under Wine"
@@ -39,7 +39,7 @@ echo "== build-windows: tests under Wine"
 # is ended however the tests went.
 stop_wine() {
   for prefix in build-windows/wine-prefix build-windows/wine-prefix-display \
-      build-windows/wine-prefix-display-144dpi; do
+      build-windows/wine-prefix-display-144dpi build-windows/wine-prefix-install; do
     WINEPREFIX="$PWD/$prefix" wineserver -k 2>/dev/null || true
   done
 }
