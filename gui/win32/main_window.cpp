@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <tuple>
 
 namespace {
 
@@ -174,6 +175,8 @@ MainWindow::~MainWindow()
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
     }
+    if (small_icon_) DestroyIcon(small_icon_);
+    if (big_icon_) DestroyIcon(big_icon_);
 }
 
 void MainWindow::create_controls()
@@ -198,7 +201,7 @@ void MainWindow::create_controls()
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
-        column.cx = columns[i].width;
+        column.cx = column_widths_[i] = columns[i].width;
         column.pszText = const_cast<wchar_t*>(columns[i].title);
         column.iSubItem = i;
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
@@ -208,7 +211,6 @@ void MainWindow::create_controls()
 
 void MainWindow::lay_out(int dpi, const POINT* top_left)
 {
-    dpi_ = dpi;
     auto font = std::make_unique<GuiFont>(dpi);
     const auto font_handle = reinterpret_cast<WPARAM>(font->handle());
     HWND handles[] = {label_, address_, playlist_box_, resolve_button_, list_};
@@ -220,9 +222,17 @@ void MainWindow::lay_out(int dpi, const POINT* top_left)
         InvalidateRect(handles[i], nullptr, TRUE);
     }
     font_ = std::move(font);  // the controls no longer draw with the old one
-    for (int i = 0; i < column_count; ++i)
+    set_icons(dpi);
+    for (int i = 0; i < column_count; ++i) {
+        // A width other than the one set last was the user's doing: it is
+        // carried over to the new scale too.
+        const auto shown = static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, i, 0));
+        if (shown != scaled(column_widths_[i], dpi_))
+            column_widths_[i] = MulDiv(shown, dpi_at_100_percent, dpi_);
         SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
-                     MAKELPARAM(scaled(columns[i].width, dpi), 0));
+                     MAKELPARAM(scaled(column_widths_[i], dpi), 0));
+    }
+    dpi_ = dpi;
 
     // The client area is what scales; the frame around it is the system's. Should
     // the frame drawn differ from the one computed, the size is corrected by the
@@ -243,6 +253,21 @@ void MainWindow::lay_out(int dpi, const POINT* top_left)
                                   : POINT{centred_edge(GetSystemMetrics(SM_CXSCREEN), outer.cx),
                                           centred_edge(GetSystemMetrics(SM_CYSCREEN), outer.cy)};
     SetWindowPos(window_, nullptr, corner.x, corner.y, 0, 0, keep | SWP_NOSIZE);
+}
+
+void MainWindow::set_icons(int dpi)
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    for (const auto& [which, size, held] : {std::tuple{ICON_SMALL, 16, &small_icon_},
+                                            std::tuple{ICON_BIG, 32, &big_icon_}}) {
+        const int side = scaled(size, dpi);
+        const auto icon = static_cast<HICON>(
+            LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
+        if (!icon) continue;  // no icon of our own: the class's stays
+        SendMessageW(window_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+        if (*held) DestroyIcon(*held);
+        *held = icon;
+    }
 }
 
 void MainWindow::show(int how)

@@ -82,6 +82,7 @@ private:
     // given scale, with the window's top left corner at the given point, or
     // centred on the primary screen without one.
     void lay_out(int dpi, const POINT* top_left);
+    void set_icons(int dpi);  // the title bar's and task bar's, drawn for the scale
     void on_resolve_clicked();
     void show_row_menu(int row);
     void set_empty_list_reason(std::wstring reason);
@@ -96,6 +97,9 @@ private:
     HWND list_ = nullptr;
     int dpi_ = dpi_at_100_percent;
     std::unique_ptr<GuiFont> font_;
+    HICON small_icon_ = nullptr;
+    HICON big_icon_ = nullptr;
+    int column_widths_[3] = {};  // at 100 %; a width the user dragged is kept
 
     ResolveAction resolve_action_;
     ResolutionReport last_report_;  // what the rows came from, for signing them

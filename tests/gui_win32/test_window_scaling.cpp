@@ -2,6 +2,7 @@
 // 100 % in the usual prefix, and at 150 % in one whose screen has 144 dots per
 // inch (PELVARO_WINE_LOGPIXELS, which also picks that prefix). The run at 100 % leaves the size of
 // its client area and font for the run at 150 % to compare with.
+#include "support/icon_size.h"
 #include "main_window.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,11 @@ int font_height(HWND control)
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     return metrics.tmHeight;
+}
+
+int icon_width(HWND window, WPARAM which)
+{
+    return icon_size(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0))).cx;
 }
 
 // Every control and column is its size and place at 100 % times the scale.
@@ -164,10 +170,26 @@ TEST(WindowScaling, MovingToAMonitorOfAnotherScaleLaysTheWindowOutAgain)
         EXPECT_NEAR(client.cy, client_at_start.cy * dpi / double(start), 1.0) << dpi << " dpi";
         EXPECT_NEAR(font_height(controls_of(handle)[3]), text_at_start * dpi / double(start), 2.0)
             << dpi << " dpi";
+        EXPECT_EQ(icon_width(handle, ICON_SMALL), MulDiv(16, dpi, 96)) << dpi << " dpi";
+        EXPECT_EQ(icon_width(handle, ICON_BIG), MulDiv(32, dpi, 96)) << dpi << " dpi";
     }
     EXPECT_EQ(client_size(handle).cx, client_at_start.cx);
     EXPECT_EQ(client_size(handle).cy, client_at_start.cy);
     EXPECT_EQ(font_height(controls_of(handle)[3]), text_at_start);
+}
+
+TEST(WindowScaling, AColumnTheUserWidenedStaysWideAtTheNewScale)
+{
+    MainWindow window;
+    ASSERT_NE(window.window(), nullptr);
+    HWND list = controls_of(window.window()).back();
+    const int start = window.dpi();
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(500, 0));  // as a drag of the divider does
+
+    RECT suggested{0, 0, 1100, 800};
+    SendMessageW(window.window(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_NEAR(SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0), 500 * 192 / double(start), 1.0);
+    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(column_widths_at_100_percent[0], 192, 96));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // What the two programs carry besides their code, read from the .exe files as
 // Windows reads them: the manifest, the icon and the version.
+#include "support/icon_size.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -69,14 +71,8 @@ TEST_P(ProgramResources, IconComesAtTheSizesTheShellAsksFor)
         auto icon = static_cast<HICON>(
             LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
         ASSERT_NE(icon, nullptr) << size << " px";
-        ICONINFO parts{};
-        ASSERT_TRUE(GetIconInfo(icon, &parts));
-        BITMAP colour{};
-        GetObjectW(parts.hbmColor, sizeof colour, &colour);
-        EXPECT_EQ(colour.bmWidth, size);
-        EXPECT_EQ(colour.bmHeight, size);
-        DeleteObject(parts.hbmColor);
-        DeleteObject(parts.hbmMask);
+        EXPECT_EQ(icon_size(icon).cx, size);
+        EXPECT_EQ(icon_size(icon).cy, size);
         DestroyIcon(icon);
     }
 }
