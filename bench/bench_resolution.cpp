@@ -53,10 +53,10 @@ void time_resolution(std::size_t filler_bytes, int runs)
             document.get_text(element_member_path(qualities_path, i, "sDisplayName"));
             document.get_text(element_member_path(qualities_path, i, "iBitRate"));
         }
+        document.get_text(nick_path);
         for (int j = 0; j < document.member_count(lines_path); ++j) {
             document.get_text(element_member_path(lines_path, j, "sStreamName"));
             document.get_text(element_member_path(lines_path, j, "sHlsUrl"));
-            document.get_text(nick_path);
             document.get_text(element_member_path(lines_path, j, "iLineIndex"));
         }
     });

@@ -10,7 +10,6 @@
 #include "terminal.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -96,7 +95,7 @@ bool parse_whole_number(const std::string& text, unsigned long long most,
 bool write_file(const std::string& path, const std::string& contents)
 {
     const std::filesystem::path file(std::u8string(path.begin(), path.end()));
-    return replace_file_contents(file, Bytes(contents.begin(), contents.end()));
+    return replace_file_contents(file, text_to_bytes(contents));
 }
 
 // Says on standard error why nothing was found and gives the exit code for it.
@@ -132,8 +131,9 @@ int run(const Arguments& arguments)
     const std::vector<ListRow> rows =
         arguments.signed_addresses ? rows_with_signed_addresses(report, view.rows(), arguments.seed)
                                    : view.rows();
-    int status = address_count(rows) > 0 ? exit_ok : explain_empty(report);
-    if (status == exit_ok) {
+    const bool found = address_count(rows) > 0;
+    int status = found ? exit_ok : explain_empty(report);
+    if (found) {
         const std::string out =
             arguments.json ? rows_as_json(report, view.rows(), arguments.seed) : rows_as_tsv(rows);
         write_output(out);
@@ -141,10 +141,8 @@ int run(const Arguments& arguments)
     if (arguments.signed_addresses) {
         for (std::size_t line = 0; line < report.signing_lines.size(); ++line)
             if (report.signing_lines[line].anti_code.empty())
-                std::fprintf(stderr,
-                             "pelvaro-cli: stream line %zu (in page order) has no anti-code; its "
-                             "written addresses are given\n",
-                             line + 1);
+                write_error("pelvaro-cli: stream line " + std::to_string(line + 1) +
+                            " (in page order) has no anti-code; its written addresses are given\n");
     }
 
     for (const CollectingView::Message& message : view.messages()) {
@@ -152,13 +150,9 @@ int run(const Arguments& arguments)
         if (message.flags & message_icon_error) status = status ? status : exit_write_failed;
     }
     // With nothing found the files of an earlier run stay as they are.
-    const bool found = address_count(rows) > 0;
-    if (found && !arguments.dpl_file.empty()) {
-        const std::string playlist(report.playlist.begin(), report.playlist.end());
-        if (!write_file(arguments.dpl_file, playlist)) {
-            write_error("pelvaro-cli: could not write " + arguments.dpl_file + "\n");
-            status = status ? status : exit_write_failed;
-        }
+    if (found && !arguments.dpl_file.empty() && !write_file(arguments.dpl_file, report.playlist)) {
+        write_error("pelvaro-cli: could not write " + arguments.dpl_file + "\n");
+        status = status ? status : exit_write_failed;
     }
     if (found && !arguments.m3u_file.empty() &&
         !write_file(arguments.m3u_file, rows_as_m3u(rows, arguments.signed_addresses))) {

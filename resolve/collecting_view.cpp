@@ -1,5 +1,10 @@
 #include "collecting_view.h"
 
+bool CollectingView::has_cell(int row, int column) const
+{
+    return row >= 0 && row < static_cast<int>(rows_.size()) && column >= 0 && column <= 2;
+}
+
 int CollectingView::list_append_row()
 {
     rows_.emplace_back();
@@ -8,13 +13,13 @@ int CollectingView::list_append_row()
 
 void CollectingView::list_set_cell(int row, int column, const Text& text)
 {
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 0 || column > 2) return;
+    if (!has_cell(row, column)) return;
     rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
 }
 
 Text CollectingView::list_cell_text(int row, int column)
 {
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 0 || column > 2) return {};
+    if (!has_cell(row, column)) return {};
     return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 

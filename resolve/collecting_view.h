@@ -36,6 +36,8 @@ public:
     const std::vector<Message>& messages() const { return messages_; }
 
 private:
+    bool has_cell(int row, int column) const;
+
     Text address_;
     bool playlist_wanted_;
     std::vector<ListRow> rows_;

@@ -9,27 +9,29 @@ struct Reason {
     std::string english;
 };
 
+// The English line of a fetch that failed, with what is known of why.
+std::string not_fetched(const std::string& why)
+{
+    return "the page could not be fetched (" + why + ")";
+}
+
 Reason fetch_failure_reason(RequestFailure failure)
 {
     switch (failure) {
         case RequestFailure::bad_address:
-            return {"地址无效", "the page could not be fetched (not an http or https address)"};
+            return {"地址无效", not_fetched("not an http or https address")};
         case RequestFailure::name_not_found:
-            return {"找不到服务器",
-                    "the page could not be fetched (the server's name was not found)"};
+            return {"找不到服务器", not_fetched("the server's name was not found")};
         case RequestFailure::cannot_connect:
-            return {"无法连接到服务器",
-                    "the page could not be fetched (could not connect to the server)"};
+            return {"无法连接到服务器", not_fetched("could not connect to the server")};
         case RequestFailure::timed_out:
-            return {"服务器响应超时",
-                    "the page could not be fetched (the server did not answer in time)"};
+            return {"服务器响应超时", not_fetched("the server did not answer in time")};
         case RequestFailure::tls_failure:
-            return {"安全连接失败", "the page could not be fetched (the secure connection failed)"};
+            return {"安全连接失败", not_fetched("the secure connection failed")};
         case RequestFailure::connection_lost:
-            return {"连接中断，页面未下载完整",
-                    "the page could not be fetched (the connection broke off)"};
+            return {"连接中断，页面未下载完整", not_fetched("the connection broke off")};
         case RequestFailure::too_large:
-            return {"页面过大", "the page could not be fetched (it is too large)"};
+            return {"页面过大", not_fetched("it is too large")};
         default:
             return {"页面下载失败", "the page could not be fetched"};
     }
@@ -45,8 +47,7 @@ Reason reason(const ResolutionReport& report)
         case EmptyListCause::fetch_failed:
             return fetch_failure_reason(report.fetch_failure);
         case EmptyListCause::http_error:
-            return {"页面下载失败（" + status + "）",
-                    "the page could not be fetched (" + status + ")"};
+            return {"页面下载失败（" + status + "）", not_fetched(status)};
         case EmptyListCause::empty_page:
             return {"页面内容为空（" + status + "）", "the page is empty (" + status + ")"};
         case EmptyListCause::no_description:

@@ -78,13 +78,14 @@ ResolutionReport resolve_room(const Text& address, RoomView& view, const Resolut
     for (int k = 1; k <= qualities.count(); ++k)
         report.bit_rates.push_back(qualities.at(k).bit_rate);
     report.line_count = std::min(document.member_count(lines_path), most_lines);
+    // The nick names a playlist of the room's lines; a room without any has none.
+    if (report.line_count > 0) report.nick = document.get_text(nick_path);
 
     // The old rows go only now, once the new result is at hand.
     view.list_clear();
     int last_row = 0;
     for (int j = 1; j <= report.line_count; ++j) {
         const StreamLine line = read_stream_line(document, j - 1);
-        report.nick = document.get_text(nick_path);
         report.signing_lines.push_back(
             read_signing_line(document, j - 1, line.hls_base, line.stream_name));
         for (int k = 1; k <= qualities.count(); ++k) {

@@ -4,12 +4,14 @@
 
 StreamLine read_stream_line(JsonScriptObject& document, int zero_based_index)
 {
-    auto member = [&](const char* name) {
-        return document.get_text(element_member_path(lines_path, zero_based_index, name));
-    };
     StreamLine line;
-    line.stream_name = member("sStreamName");
-    line.hls_base = member("sHlsUrl");
-    line.line_index = member("iLineIndex");
+    line.stream_name = read_line_member(document, zero_based_index, "sStreamName");
+    line.hls_base = read_line_member(document, zero_based_index, "sHlsUrl");
+    line.line_index = read_line_member(document, zero_based_index, "iLineIndex");
     return line;
+}
+
+Text read_line_member(JsonScriptObject& document, int zero_based_index, const char* name)
+{
+    return document.get_text(element_member_path(lines_path, zero_based_index, name));
 }

@@ -13,3 +13,6 @@ struct StreamLine {
 // Reads the members of element index (zero-based) of the line list, each on its
 // own; an absent member reads as the empty text.
 StreamLine read_stream_line(JsonScriptObject& document, int zero_based_index);
+
+// One member of element index (zero-based) of the line list; the empty text when absent.
+Text read_line_member(JsonScriptObject& document, int zero_based_index, const char* name);

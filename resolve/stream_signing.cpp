@@ -2,7 +2,7 @@
 
 #include "encodings.h"
 #include "md5_digest.h"
-#include "stream_paths.h"
+#include "stream_line.h"
 
 #include <chrono>
 #include <random>
@@ -115,17 +115,16 @@ std::uint64_t listener_code(std::uint64_t uid)
 
 SigningLine read_signing_line(JsonScriptObject& document, int zero_based_index)
 {
-    auto member = [&](const char* name) {
-        return document.get_text(element_member_path(lines_path, zero_based_index, name));
-    };
-    return read_signing_line(document, zero_based_index, member("sHlsUrl"), member("sStreamName"));
+    return read_signing_line(document, zero_based_index,
+                             read_line_member(document, zero_based_index, "sHlsUrl"),
+                             read_line_member(document, zero_based_index, "sStreamName"));
 }
 
 SigningLine read_signing_line(JsonScriptObject& document, int zero_based_index,
                               const Text& hls_base, const Text& stream_name)
 {
     auto member = [&](const char* name) {
-        return document.get_text(element_member_path(lines_path, zero_based_index, name));
+        return read_line_member(document, zero_based_index, name);
     };
     SigningLine line{hls_base, stream_name, member("sHlsUrlSuffix"), member("sHlsAntiCode")};
     if (line.suffix.empty()) line.suffix = "m3u8";

@@ -56,6 +56,15 @@ CliRun run_cli(const std::string& arguments, const std::filesystem::path& scratc
     return run;
 }
 
+// The fixture's expected rows as the command prints them: separators left out.
+std::string expected_tsv(const std::string& fixture)
+{
+    std::string tsv;
+    for (const Utf8Row& row : expected_rows(fixture))
+        if (!row[2].empty()) tsv += row[0] + "\t" + row[1] + "\t" + row[2] + "\n";
+    return tsv;
+}
+
 class CliTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server.listening()); }
@@ -80,10 +89,7 @@ TEST_F(CliTest, PrintsOneTabSeparatedRowPerAddress)
 {
     const CliRun result = run(serve_fixture("plain_2lines_3qualities"));
     EXPECT_EQ(result.exit_code, 0) << result.err;
-    std::string expected;
-    for (const Utf8Row& row : expected_rows("plain_2lines_3qualities"))
-        if (!row[2].empty()) expected += row[0] + "\t" + row[1] + "\t" + row[2] + "\n";
-    EXPECT_EQ(result.out, expected);
+    EXPECT_EQ(result.out, expected_tsv("plain_2lines_3qualities"));
     EXPECT_EQ(result.err, "");
 }
 
@@ -136,10 +142,7 @@ TEST_F(CliTest, SignedKeepsTheWrittenAddressOfALineWithoutAntiCode)
 {
     const CliRun result = run("--signed " + fixed_seed + serve_fixture("plain_2lines_3qualities"));
     EXPECT_EQ(result.exit_code, 0) << result.err;
-    std::string expected;
-    for (const Utf8Row& row : expected_rows("plain_2lines_3qualities"))
-        if (!row[2].empty()) expected += row[0] + "\t" + row[1] + "\t" + row[2] + "\n";
-    EXPECT_EQ(result.out, expected);
+    EXPECT_EQ(result.out, expected_tsv("plain_2lines_3qualities"));
     EXPECT_NE(result.err.find("stream line 1 (in page order) has no anti-code"), std::string::npos) << result.err;
 }
 

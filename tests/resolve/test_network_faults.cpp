@@ -82,9 +82,10 @@ private:
 
 const std::string fixture = "plain_2lines_3qualities";
 
-std::string page()
+const std::string& page()
 {
-    return read_file(page_fixture(fixture + ".html"));
+    static const std::string whole = read_file(page_fixture(fixture + ".html"));
+    return whole;
 }
 
 // Where the page's stream description ends; a cut before it leaves no description.

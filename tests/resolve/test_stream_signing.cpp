@@ -117,10 +117,6 @@ TEST(StreamSigning, GeneratesListenerIdsInTheirRange)
     }
 }
 
-}  // namespace
-
-namespace {
-
 // Two lines of two qualities: rows 0-1 and 3-4 hold addresses, 2 and 5 are separators.
 TEST(SignedRows, MapRowsToTheirLineAndQuality)
 {

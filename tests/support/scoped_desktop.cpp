@@ -60,20 +60,11 @@ ScopedDesktop::~ScopedDesktop()
 }
 
 #else
-#include <cstdlib>
-
 ScopedDesktop::ScopedDesktop(const std::filesystem::path& name)
     : desktop_(folder_inside(root_.path(), name))
 {
-    if (const char* value = std::getenv("XDG_DESKTOP_DIR")) previous_ = value;
-    if (!desktop_.empty()) setenv("XDG_DESKTOP_DIR", desktop_.c_str(), 1);
+    if (!desktop_.empty()) desktop_variable_.emplace("XDG_DESKTOP_DIR", desktop_.string());
 }
 
-ScopedDesktop::~ScopedDesktop()
-{
-    if (previous_)
-        setenv("XDG_DESKTOP_DIR", previous_->c_str(), 1);
-    else
-        unsetenv("XDG_DESKTOP_DIR");
-}
+ScopedDesktop::~ScopedDesktop() = default;
 #endif

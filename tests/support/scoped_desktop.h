@@ -5,6 +5,7 @@
 // hold the CTest resource lock "desktop" (pelvaro_add_test ... DESKTOP).
 #pragma once
 
+#include "scoped_env.h"
 #include "temp_dir.h"
 
 #include <filesystem>
@@ -27,6 +28,6 @@ private:
 #ifdef _WIN32
     std::wstring previous_;
 #else
-    std::optional<std::string> previous_;
+    std::optional<ScopedEnv> desktop_variable_;
 #endif
 };
