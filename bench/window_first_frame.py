@@ -90,9 +90,8 @@ def main():
     runs = int(arguments.pop()) if arguments and arguments[-1].isdigit() else 15
     here = os.path.dirname(os.path.abspath(__file__))
     programs = arguments or [os.path.join(here, "..", "build", "gui", "qt", "pelvaro")]
-    for tool in ("Xvfb",):
-        if shutil.which(tool) is None:
-            sys.exit("needs %s (package xvfb)" % tool)
+    if shutil.which("Xvfb") is None:
+        sys.exit("needs Xvfb (package xvfb)")
 
     number = free_display_number()
     server, connection = start_xvfb(number)

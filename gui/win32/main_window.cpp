@@ -78,11 +78,16 @@ SIZE client_size_at_100_percent()
     return {main_window_width - frame.cx, main_window_height - frame.cy};
 }
 
+// The program's own icon drawn with the given side; null when it carries none.
+HICON load_program_icon(HINSTANCE instance, int side)
+{
+    return static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
+}
+
 HICON program_icon(HINSTANCE instance, int system_metric_size)
 {
-    const int size = GetSystemMetrics(system_metric_size);
-    if (auto icon = static_cast<HICON>(
-            LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)))
+    if (HICON icon = load_program_icon(instance, GetSystemMetrics(system_metric_size)))
         return icon;
     return LoadIconW(nullptr, IDI_APPLICATION);
 }
@@ -260,9 +265,7 @@ void MainWindow::set_icons(int dpi)
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (const auto& [which, size, held] : {std::tuple{ICON_SMALL, 16, &small_icon_},
                                             std::tuple{ICON_BIG, 32, &big_icon_}}) {
-        const int side = scaled(size, dpi);
-        const auto icon = static_cast<HICON>(
-            LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
+        const HICON icon = load_program_icon(instance, scaled(size, dpi));
         if (!icon) continue;  // no icon of our own: the class's stays
         SendMessageW(window_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
         if (*held) DestroyIcon(*held);
@@ -428,17 +431,15 @@ void MainWindow::on_resolve_clicked()
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     ResolutionReport report = resolve_action_(*this);
     resolving_ = false;
-    if (!closed_) {
-        set_empty_list_reason(wide(empty_list_reason_chinese(report)));
-        last_report_ = std::move(report);
-    }
     if (closed_) {
         DestroyWindow(window_);
-    } else {
-        POINT at;
-        GetCursorPos(&at);
-        SetCursorPos(at.x, at.y);  // lets WM_SETCURSOR put the arrow back
+        return;
     }
+    set_empty_list_reason(wide(empty_list_reason_chinese(report)));
+    last_report_ = std::move(report);
+    POINT at;
+    GetCursorPos(&at);
+    SetCursorPos(at.x, at.y);  // lets WM_SETCURSOR put the arrow back
 }
 
 // A right-click on a row selects it and offers the double-click's copy and a

@@ -117,6 +117,9 @@ std::string run_native(const std::string& command)
     return NativeCommand(command).finish();
 }
 
+// The text the clipboard holds, as an X program pastes it.
+std::string pasted() { return run_native("/usr/bin/xclip -o -selection clipboard"); }
+
 // The longest time between two turns of the thread's message handling, seen
 // through a timer that asks to run every 20 ms.
 class TurnGapMeter {
@@ -314,7 +317,7 @@ TEST_F(WindowUnderWine, DoubleClickCopiesTheRowsAddressForEveryReader)
     CloseClipboard();
     EXPECT_EQ(as_bytes, address);
     EXPECT_EQ(as_characters, wide_from_utf8(address));
-    EXPECT_EQ(run_native("/usr/bin/xclip -o -selection clipboard"), address);
+    EXPECT_EQ(pasted(), address);
 }
 
 TEST_F(WindowUnderWine, ChineseRowsReachTheClipboardAsCharacters)
@@ -328,8 +331,7 @@ TEST_F(WindowUnderWine, ChineseRowsReachTheClipboardAsCharacters)
     const POINT centre = row_centre(row);
     click(centre.x, centre.y, 2);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(run_native("/usr/bin/xclip -o -selection clipboard"),
-              "http://a.example/\xE7\x9B\xB4\xE6\x92\xAD.m3u8");
+    EXPECT_EQ(pasted(), "http://a.example/\xE7\x9B\xB4\xE6\x92\xAD.m3u8");
 }
 
 // While the page is slow to come, the window keeps handling its input: a timer
@@ -385,13 +387,6 @@ TEST_F(WindowUnderWine, ClosingDuringAResolutionAbandonsIt)
     EXPECT_TRUE(std::filesystem::is_empty(desktop.path())) << "nothing written";
     EXPECT_TRUE(messages.empty());
 }
-
-}  // namespace
-
-namespace {
-
-// The address the clipboard holds, as an X program pastes it.
-std::string pasted() { return run_native("/usr/bin/xclip -o -selection clipboard"); }
 
 }  // namespace
 
