@@ -74,22 +74,18 @@ char32_t next_utf8(const unsigned char* in, std::size_t size, std::size_t& at)
     return code_point;
 }
 
-void put_utf8(std::string& out, char32_t code_point)
+// The code page holds BMP characters only: one to three bytes each.
+void put_utf8(std::string& out, char16_t unit)
 {
-    if (code_point < 0x80) {
-        out.push_back(static_cast<char>(code_point));
-    } else if (code_point < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code_point >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-    } else if (code_point < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code_point >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+    if (unit < 0x80) {
+        out.push_back(static_cast<char>(unit));
+    } else if (unit < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
     } else {
-        out.push_back(static_cast<char>(0xF0 | (code_point >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code_point >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+        out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
     }
 }
 
@@ -151,9 +147,8 @@ std::string utf8_from_gbk(const Text& text)
     const std::u16string wide = gbk_to_utf16(text);
     std::string result;
     result.reserve(wide.size() * 3);
-    // The code page holds BMP characters only, never a surrogate.
-    for (char16_t unit : wide)
-        put_utf8(result, is_high_surrogate(unit) || is_low_surrogate(unit) ? replacement : unit);
+    // The generator lets no surrogate into the tables.
+    for (char16_t unit : wide) put_utf8(result, unit);
     return result;
 }
 
@@ -163,6 +158,11 @@ Text gbk_from_utf8(std::string_view utf8)
     const std::size_t size = utf8.size();
     Text result(size, '\0');  // never more bytes out than in
     std::size_t written = 0;
+    auto put_bmp = [&](char32_t code_point) {
+        const std::uint16_t bytes = cp::bmp_bytes[code_point];
+        if (bytes > 0xFF) result[written++] = static_cast<char>(bytes >> 8);
+        if (bytes != 0) result[written++] = static_cast<char>(bytes & 0xFF);
+    };
     for (std::size_t at = 0; at < size;) {
         if (size - at >= 8) {  // runs of ASCII are copied eight bytes at a time
             std::uint64_t eight;
@@ -177,11 +177,7 @@ Text gbk_from_utf8(std::string_view utf8)
         // Most of a Chinese page: a well-formed three-byte character of the BMP.
         if (size - at >= 3 && in[at] >= 0xE1 && in[at] != 0xED && in[at] <= 0xEF &&
             (in[at + 1] & 0xC0) == 0x80 && (in[at + 2] & 0xC0) == 0x80) {
-            const unsigned code_point =
-                ((in[at] & 0x0Fu) << 12) | ((in[at + 1] & 0x3Fu) << 6) | (in[at + 2] & 0x3Fu);
-            const std::uint16_t bytes = cp::bmp_bytes[code_point];
-            if (bytes > 0xFF) result[written++] = static_cast<char>(bytes >> 8);
-            if (bytes != 0) result[written++] = static_cast<char>(bytes & 0xFF);
+            put_bmp(((in[at] & 0x0Fu) << 12) | ((in[at + 1] & 0x3Fu) << 6) | (in[at + 2] & 0x3Fu));
             at += 3;
             continue;
         }
@@ -193,9 +189,7 @@ Text gbk_from_utf8(std::string_view utf8)
         }
         if (result.size() - written < 2) result.resize(result.size() + 16);
         if (code_point < 0x10000) {
-            const std::uint16_t bytes = cp::bmp_bytes[code_point];
-            if (bytes > 0xFF) result[written++] = static_cast<char>(bytes >> 8);
-            if (bytes != 0) result[written++] = static_cast<char>(bytes & 0xFF);
+            put_bmp(code_point);
         } else if (!is_dropped_beyond_bmp(code_point)) {
             result[written++] = cp::substitute;
         }
