@@ -51,6 +51,15 @@ function(_pelvaro_duk_patch content_var file old new)
   set(${content_var} "${${content_var}}" PARENT_SCOPE)
 endfunction()
 
+# Counts `amount` units of native work for `thread` on a line of its own before each of
+# the `count` occurrences of the whole line `line` of duktape.c, at that line's indent.
+function(_pelvaro_duk_work_before content_var count line thread amount)
+  string(REGEX MATCH "^\t*" _indent "${line}")
+  _pelvaro_duk_patch_n(${content_var} duktape.c ${count} "${line}"
+                       "${_indent}PELVARO_DUK_WORK(${thread}, ${amount});\n${line}")
+  set(${content_var} "${${content_var}}" PARENT_SCOPE)
+endfunction()
+
 # Writes only when the text changed, so a re-configure does not rebuild the engine.
 function(_pelvaro_duk_write file content)
   file(WRITE "${_duk_out}/${file}.tmp" "${content}")
@@ -120,18 +129,15 @@ _pelvaro_duk_patch(_engine duktape.c
 # lastIndexOf and includes share one loop; replace and split with a string pattern
 # have one each. A long pattern over a long text costs their product, and even a
 # plain scan of a long text, called in a loop, adds up.
-_pelvaro_duk_patch(_engine duktape.c
+_pelvaro_duk_work_before(_engine 1
   "	firstbyte = q_start[0]; /* leading byte of match string */"
-  "	PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(h_this));
-	firstbyte = q_start[0]; /* leading byte of match string */")
-_pelvaro_duk_patch(_engine duktape.c
+  thr "DUK_HSTRING_GET_BYTELEN(h_this)")
+_pelvaro_duk_work_before(_engine 1
   "			if (duk_memcmp((const void *) p, (const void *) q_start, (size_t) q_blen) == 0) {"
-  "			PELVARO_DUK_WORK(thr, q_blen);
-			if (duk_memcmp((const void *) p, (const void *) q_start, (size_t) q_blen) == 0) {")
-_pelvaro_duk_patch_n(_engine duktape.c 2
+  thr q_blen)
+_pelvaro_duk_work_before(_engine 2
   "				if (duk_memcmp((const void *) p, (const void *) q_start, (size_t) q_blen) == 0) {"
-  "				PELVARO_DUK_WORK(thr, q_blen);
-				if (duk_memcmp((const void *) p, (const void *) q_start, (size_t) q_blen) == 0) {")
+  thr q_blen)
 
 # The regular expression matcher never reaches the interrupt check. Bound each match
 # by steps, and count 4 Ki steps of work at the start of each match and every 4 Ki
@@ -162,10 +168,7 @@ _pelvaro_duk_patch(_engine duktape.c
 # The compiler (eval, the Function constructor, regular expression sources): the
 # lexer refills its window of 64 code points here; a huge source of blanks or
 # comments is scanned without allocating.
-_pelvaro_duk_patch(_engine duktape.c
-  "	input_line = lex_ctx->input_line;"
-  "	PELVARO_DUK_WORK(lex_ctx->thr, 64);
-	input_line = lex_ctx->input_line;")
+_pelvaro_duk_work_before(_engine 1 "	input_line = lex_ctx->input_line;" lex_ctx->thr 64)
 
 # The fast path of JSON.stringify and the CBOR encoder walk objects without property
 # reads; a shared object full of undefined members, listed many times, writes next
@@ -174,28 +177,20 @@ _pelvaro_duk_patch(_engine duktape.c
   "	DUK_DDD(DUK_DDDPRINT(\"stringify fast: %!T\", tv));"
   "	DUK_DDD(DUK_DDDPRINT(\"stringify fast: %!T\", tv));
 	PELVARO_DUK_WORK(js_ctx->thr, 1);")
-_pelvaro_duk_patch(_engine duktape.c
-  "	duk__cbor_encode_ensure(enc_ctx, 1 + 8);"
-  "	PELVARO_DUK_WORK(enc_ctx->thr, 1);
-	duk__cbor_encode_ensure(enc_ctx, 1 + 8);")
+_pelvaro_duk_work_before(_engine 1 "	duk__cbor_encode_ensure(enc_ctx, 1 + 8);" enc_ctx->thr 1)
 
 # Scans of a whole text, each a single call that allocates nothing: finding the byte
 # offset of a character in a text that is not ASCII (charAt, substring, lastIndex),
 # reading a number from a text (Number(), parseInt, comparisons), JSON.parse, trim,
 # and the string comparisons of sort and of the relational operators.
-foreach(_scan
-    "				p_found = duk__scan_forwards(p_start + sce->bidx, p_end, dist_sce);|dist_sce"
-    "				p_found = duk__scan_backwards(p_start + sce->bidx, p_start, dist_sce);|dist_sce"
-    "		p_found = duk__scan_forwards(p_start, p_end, dist_start);|dist_start"
-    "		p_found = duk__scan_backwards(p_end, p_start, dist_end);|dist_end")
-  string(FIND "${_scan}" "|" _bar REVERSE)
-  string(SUBSTRING "${_scan}" 0 ${_bar} _line)
-  math(EXPR _bar "${_bar} + 1")
-  string(SUBSTRING "${_scan}" ${_bar} -1 _distance)
-  string(REGEX MATCH "^\t*" _indent "${_line}")
-  _pelvaro_duk_patch(_engine duktape.c "${_line}" "${_indent}PELVARO_DUK_WORK(thr, ${_distance});
-${_line}")
-endforeach()
+_pelvaro_duk_work_before(_engine 1
+  "				p_found = duk__scan_forwards(p_start + sce->bidx, p_end, dist_sce);" thr dist_sce)
+_pelvaro_duk_work_before(_engine 1
+  "				p_found = duk__scan_backwards(p_start + sce->bidx, p_start, dist_sce);" thr dist_sce)
+_pelvaro_duk_work_before(_engine 1
+  "		p_found = duk__scan_forwards(p_start, p_end, dist_start);" thr dist_start)
+_pelvaro_duk_work_before(_engine 1
+  "		p_found = duk__scan_backwards(p_end, p_start, dist_end);" thr dist_end)
 _pelvaro_duk_patch(_engine duktape.c
   "	duk__numconv_parse_raw(thr, radix, flags);"
   "	if (duk_get_hstring(thr, -1) != NULL) {
@@ -206,18 +201,13 @@ _pelvaro_duk_patch(_engine duktape.c
   "	h_text = duk_to_hstring(thr, idx_value); /* coerce in-place; rejects Symbols */"
   "	h_text = duk_to_hstring(thr, idx_value); /* coerce in-place; rejects Symbols */
 	PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(h_text));")
-_pelvaro_duk_patch(_engine duktape.c
-  "	duk_trim(thr, 0);"
-  "	PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(duk_known_hstring(thr, 0)));
-	duk_trim(thr, 0);")
-_pelvaro_duk_patch(_engine duktape.c
+_pelvaro_duk_work_before(_engine 1
+  "	duk_trim(thr, 0);" thr "DUK_HSTRING_GET_BYTELEN(duk_known_hstring(thr, 0))")
+_pelvaro_duk_work_before(_engine 1
   "	ret = duk_js_string_compare(h1, h2); /* retval is directly usable */"
-  "	PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(h1));
-	ret = duk_js_string_compare(h1, h2); /* retval is directly usable */")
-_pelvaro_duk_patch(_engine duktape.c
-  "			rc = duk_js_string_compare(h1, h2);"
-  "			PELVARO_DUK_WORK(thr, DUK_HSTRING_GET_BYTELEN(h1));
-			rc = duk_js_string_compare(h1, h2);")
+  thr "DUK_HSTRING_GET_BYTELEN(h1)")
+_pelvaro_duk_work_before(_engine 1 "			rc = duk_js_string_compare(h1, h2);"
+  thr "DUK_HSTRING_GET_BYTELEN(h1)")
 
 # A refused allocation is retried after up to ten full collections. With a full heap
 # and a script that catches the failure in a loop, each try costs all of them before

@@ -12,7 +12,7 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/pelvaro.manifest ${PELVAR
 
 set(_icon_picture ${PROJECT_SOURCE_DIR}/packaging/org.pelvaro.Pelvaro.svg)
 set(_icon_bitmaps "")
-foreach(size 16 20 24 32 40 48 64)
+foreach(size 16 20 24 32 40 48 64 256)
   set(_png ${CMAKE_BINARY_DIR}/icon/${size}.png)
   list(APPEND _icon_bitmaps ${_png})
   add_custom_command(OUTPUT ${_png}
@@ -20,11 +20,7 @@ foreach(size 16 20 24 32 40 48 64)
     COMMAND ${PELVARO_RSVG_CONVERT} -w ${size} -h ${size} -o ${_png} ${_icon_picture}
     DEPENDS ${_icon_picture} VERBATIM)
 endforeach()
-set(_icon_large ${CMAKE_BINARY_DIR}/icon/256.png)
-add_custom_command(OUTPUT ${_icon_large}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icon
-  COMMAND ${PELVARO_RSVG_CONVERT} -w 256 -h 256 -o ${_icon_large} ${_icon_picture}
-  DEPENDS ${_icon_picture} VERBATIM)
+list(POP_BACK _icon_bitmaps _icon_large)  # 256 px, kept as PNG
 add_custom_command(OUTPUT ${PELVARO_ICON_FILE}
   COMMAND ${PELVARO_ICOTOOL} -c -o ${PELVARO_ICON_FILE} ${_icon_bitmaps} --raw=${_icon_large}
   DEPENDS ${_icon_bitmaps} ${_icon_large} VERBATIM)

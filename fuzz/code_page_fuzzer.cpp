@@ -14,11 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Bytes utf8(data, data + size);
     const Text converted = utf8_to_gbk(utf8);
     FUZZ_CHECK(converted.find('\0') == Text::npos);
-    const void* zero = std::memchr(data, 0, size);
-    const std::size_t before_zero =
-        zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data) : size;
+    // utf8_to_gbk cuts the input at its first zero byte; that must give what cutting
+    // the converted output gives.
     FUZZ_CHECK(converted ==
-               gbk_from_utf8(std::string_view(reinterpret_cast<const char*>(data), before_zero)));
+               gbk_from_utf8(std::string_view(reinterpret_cast<const char*>(data), size)));
 
     const Text text = text_from(data, size);
     const std::u16string wide = gbk_to_utf16(text);

@@ -12,20 +12,6 @@ bool is_ascii(std::string_view bytes)
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-void put_unit(std::string& out, char16_t unit)
-{
-    if (unit < 0x80) {
-        out.push_back(static_cast<char>(unit));
-    } else if (unit < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-    }
-}
-
 struct LeadByte {
     std::size_t length;  // of the whole sequence
     char32_t bits;       // the value bits the lead byte carries
@@ -63,11 +49,8 @@ std::size_t read_sequence(std::string_view bytes, std::size_t at, char32_t& code
 std::string engine_text_from_gbk(const Text& text)
 {
     if (is_ascii(text)) return text;
-    const std::u16string wide = gbk_to_utf16(text);
-    std::string out;
-    out.reserve(wide.size() * 3);
-    for (char16_t unit : wide) put_unit(out, unit);
-    return out;
+    // The code page holds no character beyond the BMP, so its UTF-8 is CESU-8 as well.
+    return utf8_from_gbk(text);
 }
 
 Text gbk_from_engine_text(std::string_view bytes)

@@ -13,6 +13,16 @@ Text JsonScriptObject::point_when_path_is_nothing(const Text& path)
     return var_name_ + path;
 }
 
+void JsonScriptObject::store(const Text& target, const Text& value, bool as_expression)
+{
+    if (as_expression) {
+        run(concat_text(target, Text("="), value));
+    } else {
+        run_with_text(concat_text(Text("(function () { "), target, Text("=arguments[0] })")),
+                      value);
+    }
+}
+
 Text JsonScriptObject::to_json()
 {
     const OperationDeadline operation(limits_.time_budget);
@@ -95,13 +105,8 @@ Text JsonScriptObject::get_element_text(int index, const Text& path, bool as_jso
 void JsonScriptObject::set_element(int index, const Text& value, bool as_expression)
 {
     const OperationDeadline operation(limits_.time_budget);
-    const Text element = concat_text(var_name_, Text("["), number_to_text(index), Text("]"));
-    if (as_expression) {
-        run(concat_text(element, Text("="), value));
-    } else {
-        run_with_text(concat_text(Text("(function () { "), element, Text("=arguments[0] })")),
-                      value);
-    }
+    store(concat_text(var_name_, Text("["), number_to_text(index), Text("]")), value,
+          as_expression);
 }
 
 void JsonScriptObject::remove_element(int index)
@@ -141,12 +146,7 @@ void JsonScriptObject::reset_to_type(JsonType type)
 void JsonScriptObject::assign(const Text& value, bool as_expression)
 {
     const OperationDeadline operation(limits_.time_budget);
-    if (as_expression) {
-        boolean_of(concat_text(var_name_, Text("="), value));
-    } else {
-        run_with_text(concat_text(Text("(function () { "), var_name_, Text("=arguments[0] })")),
-                      value);
-    }
+    store(var_name_, value, as_expression);
 }
 
 bool JsonScriptObject::has_member(const Text& path)

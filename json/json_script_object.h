@@ -125,6 +125,8 @@ private:
     Text point_when_given(const Text& path) const;
     Text point_always(const Text& path) const;
     Text point_when_path_is_nothing(const Text& path);
+    // target = value, a string (a script expression with as_expression).
+    void store(const Text& target, const Text& value, bool as_expression);
     JsonScriptObject object_from_json(const Text& json_script);
 
     Text var_name_;

@@ -7,6 +7,8 @@
 // tests compare the tables with ICU on whole strings.
 //
 //     code_page_936_generator OUTPUT.cpp
+#include "code_page_936_table.h"
+
 #include <unicode/ucnv.h>
 
 #include <cstdio>
@@ -18,9 +20,10 @@
 
 namespace {
 
-constexpr unsigned first_lead = 0x81;
-constexpr unsigned last_lead = 0xFE;
-constexpr char16_t lead_byte_alone = 0xFFFF;  // must match code_page_936_table.h
+using code_page_936::CodePointRange;
+using code_page_936::first_lead;
+using code_page_936::last_lead;
+using code_page_936::lead_byte_alone;
 
 [[noreturn]] void give_up(const std::string& why)
 {
@@ -74,6 +77,13 @@ std::string from_unicode(UConverter* converter, const std::u16string& units)
     return bytes;
 }
 
+// The tables hold characters of the BMP, each one UTF-16 unit: a surrogate there
+// would reach UTF-8 as half a character.
+bool is_surrogate(unsigned unit)
+{
+    return unit >= 0xD800 && unit <= 0xDFFF;
+}
+
 std::u16string units_of(char32_t code_point)
 {
     if (code_point < 0x10000) return std::u16string(1, static_cast<char16_t>(code_point));
@@ -91,6 +101,7 @@ std::vector<unsigned> read_single_bytes(UConverter* converter)
         const std::u16string units = to_unicode(converter, std::string(1, static_cast<char>(byte)));
         if (units.size() != 1) give_up("byte " + hex(byte) + " alone is not one character");
         if (byte < 0x80 && units[0] != byte) give_up("byte " + hex(byte) + " is not ASCII");
+        if (is_surrogate(units[0])) give_up("byte " + hex(byte) + " gives a lone surrogate");
         singles[byte] = units[0];
     }
     return singles;
@@ -117,7 +128,8 @@ std::vector<unsigned> read_pairs(UConverter* converter, const std::vector<unsign
             unsigned entry;
             if (apart) {
                 entry = lead_byte_alone;
-            } else if (units.size() == 1 && units[0] != lead_byte_alone) {
+            } else if (units.size() == 1 && units[0] != lead_byte_alone &&
+                       !is_surrogate(units[0])) {
                 entry = units[0];
                 pairs_with_some_byte = true;
             } else {
@@ -153,16 +165,11 @@ std::vector<unsigned> read_bmp(UConverter* converter)
     return bmp;
 }
 
-struct Range {
-    char32_t first;
-    char32_t last;
-};
-
 // Beyond the BMP the code page holds nothing: each character is either the
 // substitute or dropped. The dropped ones, as ranges.
-std::vector<Range> read_dropped_beyond_bmp(UConverter* converter)
+std::vector<CodePointRange> read_dropped_beyond_bmp(UConverter* converter)
 {
-    std::vector<Range> dropped;
+    std::vector<CodePointRange> dropped;
     for (char32_t c = 0x10000; c <= 0x10FFFF; ++c) {
         const std::string bytes = from_unicode(converter, units_of(c));
         if (bytes == "?") continue;
@@ -208,7 +215,7 @@ int main(int argc, char** argv)
     const std::vector<unsigned> singles = read_single_bytes(converter.get());
     const std::vector<unsigned> pairs = read_pairs(converter.get(), singles);
     const std::vector<unsigned> bmp = read_bmp(converter.get());
-    const std::vector<Range> dropped = read_dropped_beyond_bmp(converter.get());
+    const std::vector<CodePointRange> dropped = read_dropped_beyond_bmp(converter.get());
     check_lone_surrogates(converter.get());
 
     std::string out =
@@ -220,7 +227,7 @@ int main(int argc, char** argv)
     write_array(out, "const char16_t pairs[pair_count]", pairs);
     write_array(out, "const std::uint16_t bmp_bytes[0x10000]", bmp);
     out += "const CodePointRange dropped_beyond_bmp[] = {\n";
-    for (const Range& range : dropped)
+    for (const CodePointRange& range : dropped)
         out += "    {" + hex(range.first) + ", " + hex(range.last) + "},\n";
     out += "};\nconst std::size_t dropped_beyond_bmp_count = " + std::to_string(dropped.size()) +
            ";\n\n}  // namespace code_page_936\n";

@@ -3,6 +3,7 @@
 #include "code_page.h"
 
 #include "code_page_936_table.h"
+#include "utf8_reading.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,8 +11,6 @@
 namespace {
 
 namespace cp = code_page_936;
-
-constexpr char16_t replacement = 0xFFFD;
 
 bool is_lead(unsigned char byte)
 {
@@ -39,57 +38,18 @@ void put_gbk(Text& out, char32_t code_point)
     if (bytes != 0) out.push_back(static_cast<char>(bytes & 0xFF));
 }
 
-// Reads the UTF-8 character at in[at] and moves past it. A malformed sequence gives
-// U+FFFD and uses up its longest start that could still have been well-formed, at
-// least one byte: how ICU and the Unicode standard replace them.
-char32_t next_utf8(const unsigned char* in, std::size_t size, std::size_t& at)
+// The code page holds BMP characters only: one to three bytes each.
+void put_utf8(std::string& out, char16_t unit)
 {
-    const unsigned char lead = in[at++];
-    if (lead < 0x80) return lead;
-    int trail_count;
-    char32_t code_point;
-    unsigned char lowest = 0x80, highest = 0xBF;  // of the next trail byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        trail_count = 1;
-        code_point = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        trail_count = 2;
-        code_point = lead & 0x0Fu;
-        if (lead == 0xE0) lowest = 0xA0;   // no overlong forms
-        if (lead == 0xED) highest = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        trail_count = 3;
-        code_point = lead & 0x07u;
-        if (lead == 0xF0) lowest = 0x90;
-        if (lead == 0xF4) highest = 0x8F;  // nothing beyond U+10FFFF
+    if (unit < 0x80) {
+        out.push_back(static_cast<char>(unit));
+    } else if (unit < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
     } else {
-        return replacement;
-    }
-    for (int k = 0; k < trail_count; ++k) {
-        if (at >= size || in[at] < lowest || in[at] > highest) return replacement;
-        code_point = (code_point << 6) | (in[at++] & 0x3Fu);
-        lowest = 0x80;
-        highest = 0xBF;
-    }
-    return code_point;
-}
-
-void put_utf8(std::string& out, char32_t code_point)
-{
-    if (code_point < 0x80) {
-        out.push_back(static_cast<char>(code_point));
-    } else if (code_point < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code_point >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-    } else if (code_point < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code_point >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code_point >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code_point >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+        out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
     }
 }
 
@@ -151,9 +111,8 @@ std::string utf8_from_gbk(const Text& text)
     const std::u16string wide = gbk_to_utf16(text);
     std::string result;
     result.reserve(wide.size() * 3);
-    // The code page holds BMP characters only, never a surrogate.
-    for (char16_t unit : wide)
-        put_utf8(result, is_high_surrogate(unit) || is_low_surrogate(unit) ? replacement : unit);
+    // The generator lets no surrogate into the tables.
+    for (char16_t unit : wide) put_utf8(result, unit);
     return result;
 }
 
@@ -163,6 +122,11 @@ Text gbk_from_utf8(std::string_view utf8)
     const std::size_t size = utf8.size();
     Text result(size, '\0');  // never more bytes out than in
     std::size_t written = 0;
+    auto put_bmp = [&](char32_t code_point) {
+        const std::uint16_t bytes = cp::bmp_bytes[code_point];
+        if (bytes > 0xFF) result[written++] = static_cast<char>(bytes >> 8);
+        if (bytes != 0) result[written++] = static_cast<char>(bytes & 0xFF);
+    };
     for (std::size_t at = 0; at < size;) {
         if (size - at >= 8) {  // runs of ASCII are copied eight bytes at a time
             std::uint64_t eight;
@@ -177,11 +141,7 @@ Text gbk_from_utf8(std::string_view utf8)
         // Most of a Chinese page: a well-formed three-byte character of the BMP.
         if (size - at >= 3 && in[at] >= 0xE1 && in[at] != 0xED && in[at] <= 0xEF &&
             (in[at + 1] & 0xC0) == 0x80 && (in[at + 2] & 0xC0) == 0x80) {
-            const unsigned code_point =
-                ((in[at] & 0x0Fu) << 12) | ((in[at + 1] & 0x3Fu) << 6) | (in[at + 2] & 0x3Fu);
-            const std::uint16_t bytes = cp::bmp_bytes[code_point];
-            if (bytes > 0xFF) result[written++] = static_cast<char>(bytes >> 8);
-            if (bytes != 0) result[written++] = static_cast<char>(bytes & 0xFF);
+            put_bmp(((in[at] & 0x0Fu) << 12) | ((in[at + 1] & 0x3Fu) << 6) | (in[at + 2] & 0x3Fu));
             at += 3;
             continue;
         }
@@ -193,9 +153,7 @@ Text gbk_from_utf8(std::string_view utf8)
         }
         if (result.size() - written < 2) result.resize(result.size() + 16);
         if (code_point < 0x10000) {
-            const std::uint16_t bytes = cp::bmp_bytes[code_point];
-            if (bytes > 0xFF) result[written++] = static_cast<char>(bytes >> 8);
-            if (bytes != 0) result[written++] = static_cast<char>(bytes & 0xFF);
+            put_bmp(code_point);
         } else if (!is_dropped_beyond_bmp(code_point)) {
             result[written++] = cp::substitute;
         }

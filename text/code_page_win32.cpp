@@ -1,8 +1,7 @@
 #include "code_page.h"
+#include "utf8_reading.h"
 
 #include <windows.h>
-
-#include <cstdint>
 
 namespace {
 
@@ -60,59 +59,20 @@ std::wstring wide_from_gbk(std::string_view text)
     return wide;
 }
 
-// UTF-8 to UTF-16 with one U+FFFD for each maximal ill-formed stretch, as the
-// Unicode standard recommends (and ICU does), so that malformed input gives the
-// same text on every platform.
+// UTF-8 to UTF-16, malformed stretches replaced as on the other platforms.
 std::wstring wide_from_utf8(std::string_view utf8)
 {
     std::wstring wide;
     wide.reserve(utf8.size());
     const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
-    const std::size_t size = utf8.size();
-    std::size_t i = 0;
-    while (i < size) {
-        const unsigned char lead = in[i];
-        if (lead < 0x80) {
-            wide += static_cast<wchar_t>(lead);
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        unsigned char low = 0x80, high = 0xBF;
-        std::uint32_t code = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            code = lead & 0x0F;
-            if (lead == 0xE0) low = 0xA0;
-            if (lead == 0xED) high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;
-        }
-        std::size_t taken = 1;
-        while (length > 0 && taken < length && i + taken < size) {
-            const unsigned char next = in[i + taken];
-            if (next < low || next > high) break;
-            code = (code << 6) | (next & 0x3F);
-            low = 0x80;
-            high = 0xBF;
-            ++taken;
-        }
-        if (length == 0 || taken < length) {
-            wide += L'\xFFFD';
-        } else if (code >= 0x10000) {
-            code -= 0x10000;
-            wide += static_cast<wchar_t>(0xD800 + (code >> 10));
-            wide += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+    for (std::size_t at = 0; at < utf8.size();) {
+        const char32_t code_point = next_utf8(in, utf8.size(), at);
+        if (code_point >= 0x10000) {
+            wide += static_cast<wchar_t>(0xD800 + ((code_point - 0x10000) >> 10));
+            wide += static_cast<wchar_t>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
         } else {
-            wide += static_cast<wchar_t>(code);
+            wide += static_cast<wchar_t>(code_point);
         }
-        i += taken;
     }
     return wide;
 }

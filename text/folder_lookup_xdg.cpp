@@ -140,7 +140,6 @@ std::string folder_for_kind(int kind)
             return first_existing(join(data_home(), "fonts"), "/usr/share/fonts");
         // Desktop entries in one folder serve as both the start menu and its programs.
         case 5:
-            return join(data_home(), "applications");
         case 6:
             return join(data_home(), "applications");
         case 7:

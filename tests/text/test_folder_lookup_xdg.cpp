@@ -1,4 +1,6 @@
 // The folder look-up over the XDG user folders and base directories.
+#include "scoped_env.h"
+#include "temp_dir.h"
 #include "text_helpers.h"
 
 #include <gtest/gtest.h>
@@ -7,38 +9,25 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Points HOME and the XDG variables at a fresh temporary folder; puts back the
-// environment afterwards.
+// Points HOME at a fresh temporary folder and clears the XDG variables; the
+// environment comes back as it was afterwards.
 class SpecialFolders : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : variables) {
-            const char* value = getenv(name);
-            saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-            unsetenv(name);
-        }
-        std::string pattern = (std::filesystem::temp_directory_path() / "pelvaro-folders-XXXXXX");
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        setenv("HOME", root_.c_str(), 1);
-    }
-
-    void TearDown() override
-    {
-        for (std::size_t i = 0; i < std::size(variables); ++i) {
-            if (saved_[i])
-                setenv(variables[i], saved_[i]->c_str(), 1);
-            else
-                unsetenv(variables[i]);
-        }
-        std::filesystem::remove_all(root_);
+        ASSERT_FALSE(temp_.path().empty());
+        root_ = temp_.path().string();
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                                 "XDG_DESKTOP_DIR", "XDG_DOCUMENTS_DIR", "TMPDIR"})
+            environment_.push_back(std::make_unique<ScopedEnv>(name, std::nullopt));
+        environment_.push_back(std::make_unique<ScopedEnv>("HOME", root_));
     }
 
     // Makes a folder under the temporary root; gives its path.
@@ -54,12 +43,9 @@ protected:
         std::ofstream(config_home + "/user-dirs.dirs") << content;
     }
 
-    static constexpr const char* variables[] = {
-        "HOME",           "XDG_CONFIG_HOME", "XDG_DATA_HOME",
-        "XDG_CACHE_HOME", "XDG_DESKTOP_DIR", "XDG_DOCUMENTS_DIR",
-        "TMPDIR"};
-    std::vector<std::optional<std::string>> saved_;
+    TempDir temp_;
     std::string root_;
+    std::vector<std::unique_ptr<ScopedEnv>> environment_;
 };
 
 TEST_F(SpecialFolders, DesktopFallsBackToHomeDesktop)

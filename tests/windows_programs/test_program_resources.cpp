@@ -8,6 +8,7 @@
 
 #include <cwchar>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,9 +66,38 @@ TEST_P(ProgramResources, ManifestAsksForCurrentControlsAndPerMonitorScaling)
         EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
 }
 
+// The sizes of the icon's own pictures, as its group directory lists them.
+std::set<int> icon_picture_sizes(HMODULE module)
+{
+#pragma pack(push, 2)
+    struct DirectoryEntry {
+        BYTE width;  // 0 for 256
+        BYTE height;
+        BYTE colours;
+        BYTE reserved;
+        WORD planes;
+        WORD bits_per_pixel;
+        DWORD bytes;
+        WORD id;
+    };
+#pragma pack(pop)
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+    if (!found) return {};
+    const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    const WORD count = reinterpret_cast<const WORD*>(directory)[2];
+    const auto* entries = reinterpret_cast<const DirectoryEntry*>(directory + 3 * sizeof(WORD));
+    std::set<int> sizes;
+    for (WORD i = 0; i < count; ++i) sizes.insert(entries[i].width == 0 ? 256 : entries[i].width);
+    return sizes;
+}
+
+// LoadImage stretches the nearest picture to any size asked for, so each size
+// must also have a picture of its own.
 TEST_P(ProgramResources, IconComesAtTheSizesTheShellAsksFor)
 {
+    const std::set<int> pictures = icon_picture_sizes(module);
     for (const int size : {16, 24, 32, 48, 256}) {
+        EXPECT_EQ(pictures.count(size), 1u) << size << " px has no picture of its own";
         auto icon = static_cast<HICON>(
             LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
         ASSERT_NE(icon, nullptr) << size << " px";
