@@ -295,7 +295,7 @@ bool HttpRequest::send_bytes(const std::string& body)
     TransferOutcome outcome = run_transfer(handle, backend_->timeouts, sends_body ? body.size() : 0,
                                            body_limit_, wait_hook_);
     failure_ = outcome.failure;
-    if (!outcome.completed) return false;
+    if (outcome.failure != RequestFailure::none) return false;
     status_ = outcome.status;
     response_headers_ = header_text(outcome.header_lines);
     response_body_ = std::move(outcome.body);
