@@ -130,9 +130,9 @@ HttpRequest::~HttpRequest() = default;
 
 bool HttpRequest::set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms)
 {
-    if (resolve_ms < -1 || connect_ms < -1 || send_ms < -1 || receive_ms < -1) return false;
-    auto limit = [](int ms) { return ms == -1 ? 0 : ms; };
-    backend_->timeouts = {limit(resolve_ms), limit(connect_ms), limit(send_ms), limit(receive_ms)};
+    const auto limits = phase_limits(resolve_ms, connect_ms, send_ms, receive_ms);
+    if (!limits) return false;
+    backend_->timeouts = *limits;
     return true;
 }
 

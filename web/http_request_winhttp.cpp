@@ -363,12 +363,9 @@ HttpRequest::~HttpRequest() = default;
 
 bool HttpRequest::set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms)
 {
-    if (resolve_ms < -1 || connect_ms < -1 || send_ms < -1 || receive_ms < -1) return false;
-    auto limit = [](int ms) { return ms == -1 ? 0 : ms; };
-    const PhaseTimeouts limits{limit(resolve_ms), limit(connect_ms), limit(send_ms),
-                               limit(receive_ms)};
-    if (FAILED(set_object_timeouts(backend_->object, limits))) return false;
-    backend_->timeouts = limits;
+    const auto limits = phase_limits(resolve_ms, connect_ms, send_ms, receive_ms);
+    if (!limits || FAILED(set_object_timeouts(backend_->object, *limits))) return false;
+    backend_->timeouts = *limits;
     backend_->timeouts_set = true;
     return true;
 }
@@ -416,17 +413,12 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
 
 bool HttpRequest::set_option(int index, int value)
 {
-    if (index == 6) {
-        Variant option(6), follow(value != 0);
-        return SUCCEEDED(
-            call(backend_->object, L"Option", DISPATCH_PROPERTYPUT, {option.get(), follow.get()}));
-    }
-    if (index == 4) {
-        Variant option(4), flags(value);
-        return SUCCEEDED(
-            call(backend_->object, L"Option", DISPATCH_PROPERTYPUT, {option.get(), flags.get()}));
-    }
-    return false;
+    if (index != 6 && index != 4) return false;
+    // Index 6 takes a flag, index 4 the certificate error flags as they are.
+    Variant option(index);
+    Variant setting = index == 6 ? Variant(value != 0) : Variant(value);
+    return SUCCEEDED(
+        call(backend_->object, L"Option", DISPATCH_PROPERTYPUT, {option.get(), setting.get()}));
 }
 
 bool HttpRequest::set_credentials(const Text& user, const Text& password, int flag)
