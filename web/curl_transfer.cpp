@@ -217,7 +217,6 @@ TransferOutcome run_transfer(CURL* easy, const PhaseTimeouts& timeouts, std::siz
 
     long status = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-    outcome.completed = true;
     outcome.failure = RequestFailure::none;
     outcome.status = static_cast<int>(status);
     outcome.header_lines = std::move(watch.header_lines);

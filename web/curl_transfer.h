@@ -14,8 +14,9 @@
 #include <string>
 
 struct TransferOutcome {
-    bool completed = false;  // false: refused, timed out, reset, over a limit, ...
-    RequestFailure failure = RequestFailure::other;  // none when completed
+    // none when a whole response arrived; otherwise why not: refused, timed
+    // out, reset, over a limit, ...
+    RequestFailure failure = RequestFailure::other;
     int status = 0;
     // The final response's header lines (no status line, no blank line), each
     // ending in CR LF, as the server sent their bytes.
@@ -27,7 +28,7 @@ struct TransferOutcome {
 // response. upload_size is the number of body bytes the request sends. A body
 // above body_limit bytes ends the transfer. keep_waiting, when set, is called
 // after every look at the transfer (about every 20 ms while nothing happens);
-// false stops the transfer. Gives completed false, and why, on any failure.
+// false stops the transfer. On any failure, the outcome says which kind it was.
 TransferOutcome run_transfer(CURL* easy, const PhaseTimeouts& timeouts, std::size_t upload_size,
                              std::size_t body_limit, const WaitHook& keep_waiting);
 

@@ -1,8 +1,8 @@
 // The HTTP request object the web request routine drives: one exchange at a
 // time, configured member by member, then sent; send returns once the exchange
 // is over, calling the wait hook while it waits. Over libcurl on Linux and the
-// WinHTTP automation object on Windows; each backend keeps its state behind
-// `Backend`.
+// WinHTTP automation object on Windows; each backend keeps its own state behind
+// `Backend`, while the last exchange's outcome, the same for both, stays here.
 //
 // Texts go in and come out in code page 936. A failed call returns false and
 // changes nothing (but see open); a read after a failed or missing exchange
@@ -108,8 +108,14 @@ private:
     struct Backend;
 
     bool send_bytes(const std::string& body);
+    void forget_response();
 
     std::unique_ptr<Backend> backend_;
     std::size_t body_limit_ = default_body_limit;
     WaitHook wait_hook_;
+
+    int status_ = 0;
+    Text response_headers_;
+    Bytes response_body_;
+    RequestFailure failure_ = RequestFailure::none;
 };

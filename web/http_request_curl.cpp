@@ -119,11 +119,6 @@ struct HttpRequest::Backend {
     int credential_flag = -1;                                  // -1: none
     std::string user;
     std::string password;
-
-    int status = 0;
-    Text response_headers;
-    Bytes response_body;
-    RequestFailure failure = RequestFailure::none;
 };
 
 HttpRequest::HttpRequest() : backend_(std::make_unique<Backend>())
@@ -135,9 +130,9 @@ HttpRequest::~HttpRequest() = default;
 
 bool HttpRequest::set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms)
 {
-    if (resolve_ms < -1 || connect_ms < -1 || send_ms < -1 || receive_ms < -1) return false;
-    auto limit = [](int ms) { return ms == -1 ? 0 : ms; };
-    backend_->timeouts = {limit(resolve_ms), limit(connect_ms), limit(send_ms), limit(receive_ms)};
+    const auto limits = phase_limits(resolve_ms, connect_ms, send_ms, receive_ms);
+    if (!limits) return false;
+    backend_->timeouts = *limits;
     return true;
 }
 
@@ -158,15 +153,13 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
     // refused open must not take the answer to an earlier request for this one.
     // A refused open also drops the request prepared before it, so that the next
     // send cannot go out to the earlier address.
-    backend_->status = 0;
-    backend_->response_headers.clear();
-    backend_->response_body.clear();
-    backend_->failure = RequestFailure::none;
+    forget_response();
+    failure_ = RequestFailure::none;
     // A line break in the address would also be one in a Referer made from it.
     std::string address = wire_url(url);
     if (asynchronous || !is_token(verb) || holds_line_break(url) || !is_web_address(address)) {
         backend_->opened = false;
-        backend_->failure = RequestFailure::bad_address;
+        failure_ = RequestFailure::bad_address;
         return false;
     }
     backend_->opened = true;
@@ -224,39 +217,9 @@ bool HttpRequest::set_request_header(const Text& name, const Text& value)
     return true;
 }
 
-bool HttpRequest::send(const Text& body)
-{
-    return send_bytes(utf8_from_gbk(body));
-}
-
-bool HttpRequest::send(const Bytes& body)
-{
-    return send_bytes(std::string(body.begin(), body.end()));
-}
-
-Bytes HttpRequest::response_body() const
-{
-    return backend_->response_body;
-}
-
-Text HttpRequest::all_response_headers() const
-{
-    return backend_->response_headers;
-}
-
-int HttpRequest::status() const
-{
-    return backend_->status;
-}
-
-RequestFailure HttpRequest::failure() const
-{
-    return backend_->failure;
-}
-
 bool HttpRequest::send_bytes(const std::string& body)
 {
-    backend_->failure = backend_->opened ? RequestFailure::other : RequestFailure::bad_address;
+    failure_ = backend_->opened ? RequestFailure::other : RequestFailure::bad_address;
     if (!backend_->opened) return false;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
     if (!easy) return false;
@@ -331,10 +294,10 @@ bool HttpRequest::send_bytes(const std::string& body)
 
     TransferOutcome outcome = run_transfer(handle, backend_->timeouts, sends_body ? body.size() : 0,
                                            body_limit_, wait_hook_);
-    backend_->failure = outcome.failure;
-    if (!outcome.completed) return false;
-    backend_->status = outcome.status;
-    backend_->response_headers = header_text(outcome.header_lines);
-    backend_->response_body = std::move(outcome.body);
+    failure_ = outcome.failure;
+    if (outcome.failure != RequestFailure::none) return false;
+    status_ = outcome.status;
+    response_headers_ = header_text(outcome.header_lines);
+    response_body_ = std::move(outcome.body);
     return true;
 }

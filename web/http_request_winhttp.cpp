@@ -343,11 +343,6 @@ struct HttpRequest::Backend {
     Text proxy;  // empty: direct
     bool opened = false;
     Text verb;
-    RequestFailure failure = RequestFailure::none;
-
-    int status = 0;
-    Text response_headers;
-    Bytes response_body;
 
     ~Backend()
     {
@@ -368,12 +363,9 @@ HttpRequest::~HttpRequest() = default;
 
 bool HttpRequest::set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms)
 {
-    if (resolve_ms < -1 || connect_ms < -1 || send_ms < -1 || receive_ms < -1) return false;
-    auto limit = [](int ms) { return ms == -1 ? 0 : ms; };
-    const PhaseTimeouts limits{limit(resolve_ms), limit(connect_ms), limit(send_ms),
-                               limit(receive_ms)};
-    if (FAILED(set_object_timeouts(backend_->object, limits))) return false;
-    backend_->timeouts = limits;
+    const auto limits = phase_limits(resolve_ms, connect_ms, send_ms, receive_ms);
+    if (!limits || FAILED(set_object_timeouts(backend_->object, *limits))) return false;
+    backend_->timeouts = *limits;
     backend_->timeouts_set = true;
     return true;
 }
@@ -393,13 +385,10 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
 {
     const std::string address = wire_url(url);
     backend_->opened = false;
-    backend_->status = 0;
-    backend_->response_headers.clear();
-    backend_->response_body.clear();
-    backend_->failure = RequestFailure::bad_address;
+    forget_response();
+    failure_ = RequestFailure::bad_address;
     // A line break in the address would end the request line early.
-    if (asynchronous || !is_token(verb) || !is_web_address(address) ||
-        url.find_first_of("\r\n") != Text::npos)
+    if (asynchronous || !is_token(verb) || !is_web_address(address) || holds_line_break(url))
         return false;
     // An object keeps state from its last exchange that a new one must not see:
     // each exchange gets a fresh object, with the limits and proxy set so far.
@@ -418,26 +407,18 @@ bool HttpRequest::open(const Text& verb, const Text& url, bool asynchronous)
         return false;
     backend_->opened = true;
     backend_->verb = verb;
-    backend_->failure = RequestFailure::none;
-    backend_->status = 0;
-    backend_->response_headers.clear();
-    backend_->response_body.clear();
+    failure_ = RequestFailure::none;
     return true;
 }
 
 bool HttpRequest::set_option(int index, int value)
 {
-    if (index == 6) {
-        Variant option(6), follow(value != 0);
-        return SUCCEEDED(
-            call(backend_->object, L"Option", DISPATCH_PROPERTYPUT, {option.get(), follow.get()}));
-    }
-    if (index == 4) {
-        Variant option(4), flags(value);
-        return SUCCEEDED(
-            call(backend_->object, L"Option", DISPATCH_PROPERTYPUT, {option.get(), flags.get()}));
-    }
-    return false;
+    if (index != 6 && index != 4) return false;
+    // Index 6 takes a flag, index 4 the certificate error flags as they are.
+    Variant option(index);
+    Variant setting = index == 6 ? Variant(value != 0) : Variant(value);
+    return SUCCEEDED(
+        call(backend_->object, L"Option", DISPATCH_PROPERTYPUT, {option.get(), setting.get()}));
 }
 
 bool HttpRequest::set_credentials(const Text& user, const Text& password, int flag)
@@ -464,36 +445,6 @@ bool HttpRequest::set_request_header(const Text& name, const Text& value)
         call_method(backend_->object, L"SetRequestHeader", {name_value.get(), value_value.get()}));
 }
 
-bool HttpRequest::send(const Text& body)
-{
-    return send_bytes(utf8_from_gbk(body));
-}
-
-bool HttpRequest::send(const Bytes& body)
-{
-    return send_bytes(std::string(body.begin(), body.end()));
-}
-
-Bytes HttpRequest::response_body() const
-{
-    return backend_->response_body;
-}
-
-Text HttpRequest::all_response_headers() const
-{
-    return backend_->response_headers;
-}
-
-RequestFailure HttpRequest::failure() const
-{
-    return backend_->failure;
-}
-
-int HttpRequest::status() const
-{
-    return backend_->status;
-}
-
 bool HttpRequest::send_bytes(const std::string& body)
 {
     if (!backend_->opened) return false;
@@ -501,7 +452,7 @@ bool HttpRequest::send_bytes(const std::string& body)
     backend_->sent = true;
     IDispatch* object = backend_->object;
     auto fail = [this](RequestFailure why) {
-        backend_->failure = why;
+        failure_ = why;
         return false;
     };
 
@@ -575,8 +526,8 @@ bool HttpRequest::send_bytes(const std::string& body)
             return fail(RequestFailure::connection_lost);
     }
 
-    backend_->status = status.value().lVal;
-    backend_->response_headers = header_lines(text_of(headers.value()));
-    backend_->response_body = std::move(response_body);
+    status_ = status.value().lVal;
+    response_headers_ = header_lines(text_of(headers.value()));
+    response_body_ = std::move(response_body);
     return true;
 }

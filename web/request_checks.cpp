@@ -50,3 +50,11 @@ std::string wire_url(const Text& url)
     }
     return encoded;
 }
+
+std::optional<PhaseTimeouts> phase_limits(int resolve_ms, int connect_ms, int send_ms,
+                                          int receive_ms)
+{
+    if (resolve_ms < -1 || connect_ms < -1 || send_ms < -1 || receive_ms < -1) return std::nullopt;
+    auto limit = [](int ms) { return ms == -1 ? 0 : ms; };
+    return PhaseTimeouts{limit(resolve_ms), limit(connect_ms), limit(send_ms), limit(receive_ms)};
+}

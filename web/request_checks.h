@@ -1,9 +1,11 @@
 // What every request object backend checks and spells the same way: header names,
-// line breaks, and the address as it goes on the wire.
+// line breaks, the address as it goes on the wire, and the time limits.
 #pragma once
 
+#include "phase_timeouts.h"
 #include "text_types.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,3 +22,8 @@ bool holds_line_break(std::string_view text);
 // in a URL as it is (non-ASCII, spaces, control bytes) percent-encoded after the
 // host part, the way a browser sends a typed address. The host is left as it is.
 std::string wire_url(const Text& url);
+
+// The limits set_timeouts asks for, -1 taken as 0 (no limit); nothing when a
+// value is below -1.
+std::optional<PhaseTimeouts> phase_limits(int resolve_ms, int connect_ms, int send_ms,
+                                          int receive_ms);

@@ -309,14 +309,24 @@ TEST_F(WebRequestLoopback, ErrorStatusesKeepTheirBodies)
     EXPECT_EQ(broken.body, "it broke");
 }
 
+// One page over https, with the self-signed test certificate.
+class WebRequestHttps : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!LoopbackHttpServer::tls_available())
+            GTEST_SKIP() << "the Windows test programs have no TLS library for a loopback https "
+                            "server";
+        ASSERT_TRUE(server.listening());
+        server.serve("/secure", {.body = "secret"});
+    }
+
+    LoopbackHttpServer server{LoopbackHttpServer::Scheme::https};
+};
+
 // The test certificate names 127.0.0.1 only, so "localhost" is the wrong name.
-TEST(WebRequestHttps, TheWrongNameFlag)
+TEST_F(WebRequestHttps, TheWrongNameFlag)
 {
-    if (!LoopbackHttpServer::tls_available())
-        GTEST_SKIP() << "the Windows test programs have no TLS library for a loopback https server";
-    LoopbackHttpServer server(LoopbackHttpServer::Scheme::https);
-    ASSERT_TRUE(server.listening());
-    server.serve("/secure", {.body = "secret"});
     const std::string by_name = "https://localhost:" + std::to_string(server.port()) + "/secure";
     // clang-format off
     struct Case { std::string url; int ignored; bool arrives; const char* why; };
@@ -337,13 +347,8 @@ TEST(WebRequestHttps, TheWrongNameFlag)
     EXPECT_EQ(visit(by_name).body, "secret") << "the routine ignores every certificate fault";
 }
 
-TEST(WebRequestHttps, SelfSignedCertificateIsAccepted)
+TEST_F(WebRequestHttps, SelfSignedCertificateIsAccepted)
 {
-    if (!LoopbackHttpServer::tls_available())
-        GTEST_SKIP() << "the Windows test programs have no TLS library for a loopback https server";
-    LoopbackHttpServer server(LoopbackHttpServer::Scheme::https);
-    ASSERT_TRUE(server.listening());
-    server.serve("/secure", {.body = "secret"});
     const Outcome got = visit(server.url("/secure"));
     EXPECT_EQ(got.status, 200);
     EXPECT_EQ(got.body, "secret");
